@@ -1,0 +1,109 @@
+#pragma once
+
+#include "CodexInstance.h"
+#include "CoreAdapter.h"
+#include "EnvironmentReport.h"
+#include "JSONFileStore.h"
+#include "MarlvaneError.h"
+#include "RecentProject.h"
+
+#include <QCoroTask>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+
+/**
+ * @brief The one model object: all state the windows show and every user operation.
+ *
+ * Lives on the GUI thread. Operations are coroutines that suspend at every co_await, so other
+ * operations may run in between; lists built after an await start from the current state.
+ * No operation throws: every failure goes to present() and becomes presentedError.
+ */
+class AppModel final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AppModel)
+
+public:
+    using InstanceStore = JSONFileStore<QList<CodexInstance>>;
+    using ProjectStore = JSONFileStore<QList<RecentProject>>;
+
+    AppModel(std::unique_ptr<InstanceStore> instanceStore, std::unique_ptr<ProjectStore> projectStore,
+             std::unique_ptr<CoreAdapter> core, QObject* parent = nullptr);
+    ~AppModel() override;
+
+    /** @brief The model wired to the real data folder and the real core tool. */
+    static std::unique_ptr<AppModel> live();
+
+    // Published state.
+    const QList<CodexInstance>& instances() const { return m_instances; }
+    const QStringList& externalProfiles() const { return m_externalProfiles; }
+    const QList<RecentProject>& recentProjects() const { return m_recentProjects; }
+    const EnvironmentReport& environment() const { return m_environment; }
+    bool isWorking() const { return m_isWorking; }
+    const std::optional<QString>& presentedError() const { return m_presentedError; }
+    /** @brief Views clear the message (std::nullopt) when the user dismisses it. */
+    void setPresentedError(std::optional<QString> message);
+
+    InstanceStore& instanceStore() const { return *m_instanceStore; }
+    ProjectStore& projectStore() const { return *m_projectStore; }
+    CoreAdapter& core() const { return *m_core; }
+
+    /** @brief Built-in records for the detected runtimes, then instances by last activity. */
+    QList<CodexInstance> visibleInstances() const;
+
+    QCoro::Task<void> bootstrap();
+    QCoro::Task<void> refreshProfiles(bool reportErrors);
+    QCoro::Task<void> refreshEnvironment();
+
+    QCoro::Task<bool> createInstance(QString name, CodexInstanceType type);
+    QCoro::Task<bool> importProfile(QString profileID, QString name, CodexInstanceType type);
+    QCoro::Task<void> rename(CodexInstance instance, QString name);
+    QCoro::Task<bool> remove(CodexInstance instance);
+    QCoro::Task<bool> detachImportedProfile(CodexInstance instance);
+
+    QCoro::Task<void> launchDesktop(CodexInstance instance);
+    QCoro::Task<void> launchCLI(CodexInstance instance, QString projectURL);
+    QCoro::Task<void> launchVSCode(CodexInstance instance, QString projectURL);
+
+    /** @brief The text shown for an error: a MarlvaneError's message, else the platform's. */
+    static QString describe(std::exception_ptr error);
+
+signals:
+    void instancesChanged();
+    void externalProfilesChanged();
+    void recentProjectsChanged();
+    void environmentChanged();
+    void isWorkingChanged();
+    void presentedErrorChanged();
+
+private:
+    void present(std::exception_ptr error);
+    void present(const MarlvaneError& error);
+    QCoro::Task<void> persistInstances(QList<CodexInstance> instances);
+    QCoro::Task<void> performLaunch(CodexInstance instance, std::function<QCoro::Task<void>()> operation);
+    QCoro::Task<void> recordRecentProject(QString projectURL);
+
+    void setInstances(QList<CodexInstance> instances);
+    void setExternalProfiles(QStringList profiles);
+    void setRecentProjects(QList<RecentProject> projects);
+    void setEnvironment(EnvironmentReport report);
+    void setWorking(bool working);
+
+    std::unique_ptr<InstanceStore> m_instanceStore;
+    std::unique_ptr<ProjectStore> m_projectStore;
+    std::unique_ptr<CoreAdapter> m_core;
+
+    QList<CodexInstance> m_instances;
+    QStringList m_externalProfiles;
+    QList<RecentProject> m_recentProjects;
+    EnvironmentReport m_environment = EnvironmentReport::placeholder();
+    bool m_isWorking = false;
+    std::optional<QString> m_presentedError;
+};

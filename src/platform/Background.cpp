@@ -1,0 +1,6 @@
+#include "Background.h"
+
+QThreadPool* Background::sharedPool()
+{
+    return QThreadPool::globalInstance();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonValue>
+
+/**
+ * @brief Writes JSON in the platform writer's layout.
+ *
+ * Pretty form: one member or element per line, two blanks of indentation per level,
+ * " : " between key and value, keys in ascending order, no line break after the last
+ * closing bracket; an empty array or object is written as "[\n\n]" or "{\n\n}".
+ * Compact form: no blanks at all. Non-ASCII text is written as UTF-8.
+ */
+namespace JsonWriter {
+
+enum class Slashes {
+    Escaped,   ///< "/" is written as "\/" (the data files)
+    Unescaped, ///< "/" stays "/" (VS Code texts)
+};
+
+QByteArray pretty(const QJsonValue& value, Slashes slashes);
+QByteArray compact(const QJsonValue& value, Slashes slashes);
+
+} // namespace JsonWriter

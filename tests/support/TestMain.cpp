@@ -1,0 +1,19 @@
+#include <QApplication>
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// One main for every test program. GUI tests get a QApplication (run them with
+// QT_QPA_PLATFORM=offscreen); the others a QCoreApplication, so coroutines have an event loop.
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+#ifdef MARLVANE_TEST_GUI
+    QApplication app(argc, argv);
+#else
+    QCoreApplication app(argc, argv);
+#endif
+    return RUN_ALL_TESTS();
+}
