@@ -1,4 +1,6 @@
+#ifdef MARLVANE_TEST_GUI
 #include <QApplication>
+#endif
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
