@@ -47,17 +47,25 @@ template <typename T> QCoro::Task<void> capture(QCoro::Task<T> task, Outcome<T>*
 }
 } // namespace detail
 
-/** @brief Spins the event loop until done() is true or the timeout passes; true when done. */
+/** @brief Runs the event loop until done() is true or the timeout passes; true when done. */
 template <typename Pred> bool spinUntil(Pred done, std::chrono::milliseconds timeout = std::chrono::seconds(30))
 {
-    QDeadlineTimer deadline(timeout);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    if (done()) {
+        return true;
     }
-    return true;
+    // A nested loop that sleeps until events arrive; the poll timer only re-checks the predicate.
+    QDeadlineTimer deadline(timeout);
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || deadline.hasExpired()) {
+            loop.quit();
+        }
+    });
+    poll.start();
+    loop.exec();
+    return done();
 }
 
 /** @brief Runs the task to its end and returns its outcome (value or exception). */

@@ -1,0 +1,124 @@
+#include "ProcessRunner.h"
+
+#include "Background.h"
+#include "PlatformError.h"
+
+#include <QCoroFuture>
+#include <QCoroProcess>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QPromise>
+
+#include <cerrno>
+#include <memory>
+
+namespace {
+
+const QString startAction = QStringLiteral("无法启动");
+
+QProcessEnvironment childEnvironment(const QMap<QString, QString>& additions)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (auto it = additions.cbegin(); it != additions.cend(); ++it) {
+        environment.insert(it.key(), it.value());
+    }
+    return environment;
+}
+
+// QProcess reports an unstartable program only asynchronously (and QCoro's start() would then
+// sit out its whole timeout), so the usual reasons are caught here with the system's wording.
+void checkStartable(const QString& executable)
+{
+    const QFileInfo info(executable);
+    if (!info.exists()) {
+        throw PlatformError::fromErrno(startAction, executable, ENOENT);
+    }
+    if (info.isDir()) {
+        throw PlatformError::fromErrno(startAction, executable, EISDIR);
+    }
+    if (!info.isExecutable()) {
+        throw PlatformError::fromErrno(startAction, executable, EACCES);
+    }
+}
+
+// Starting ends in started() or, when exec fails, in errorOccurred() without any finished(),
+// which waitForFinished would wait for forever. Both signals are awaited through a future:
+// QCoro's signal awaiter cannot take started(), whose private tag argument is not queued.
+QCoro::Task<void> startedOrFailed(QProcess* process)
+{
+    auto promise = std::make_shared<QPromise<void>>();
+    promise->start();
+    const auto settle = [promise] {
+        if (!promise->future().isFinished()) {
+            promise->finish();
+        }
+    };
+    QFuture<void> settled = promise->future();
+    const auto started = QObject::connect(process, &QProcess::started, process, settle);
+    const auto failed = QObject::connect(process, &QProcess::errorOccurred, process, settle);
+    process->start(QIODevice::ReadOnly);
+    co_await settled;
+    QObject::disconnect(started);
+    QObject::disconnect(failed);
+}
+
+PlatformError startFailure(const QString& executable, const QProcess& process)
+{
+    return PlatformError(QStringLiteral("%1 %2：%3").arg(startAction, executable, process.errorString()));
+}
+
+} // namespace
+
+QCoro::Task<ProcessResult> ProcessRunner::run(QString executableURL, QStringList arguments,
+                                              std::optional<QString> currentDirectory,
+                                              QMap<QString, QString> environment) const
+{
+    checkStartable(executableURL);
+
+    // The process lives on the calling thread; its pipes are read by the event loop as data
+    // arrives, so a child that writes a lot to both streams never blocks on a full pipe.
+    QProcess process;
+    process.setProgram(executableURL);
+    process.setArguments(arguments);
+    if (currentDirectory) {
+        process.setWorkingDirectory(*currentDirectory);
+    }
+    process.setProcessEnvironment(childEnvironment(environment));
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.setInputChannelMode(QProcess::ForwardedInputChannel);
+    co_await startedOrFailed(&process);
+    if (process.error() == QProcess::FailedToStart) {
+        throw startFailure(executableURL, process);
+    }
+    if (process.state() != QProcess::NotRunning) {
+        co_await qCoro(process).waitForFinished(-1);
+    }
+
+    ProcessResult result;
+    result.stdout = process.readAllStandardOutput();
+    result.stderr = process.readAllStandardError();
+    // After a crash exitCode() is the number of the signal that ended the child.
+    result.exitCode = process.exitCode();
+    co_return result;
+}
+
+QCoro::Task<void> ProcessRunner::launchDetached(QString executableURL, QStringList arguments,
+                                                QMap<QString, QString> environment) const
+{
+    checkStartable(executableURL);
+    // startDetached waits until exec has succeeded or failed: keep that off the calling thread.
+    auto start = [executableURL, arguments, environment] {
+        QProcess process;
+        process.setProgram(executableURL);
+        process.setArguments(arguments);
+        process.setProcessEnvironment(childEnvironment(environment));
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        if (!process.startDetached()) {
+            throw startFailure(executableURL, process);
+        }
+    };
+    co_await Background::run(Background::sharedPool(), std::move(start));
+}

@@ -1,0 +1,180 @@
+#include "ProcessRunner.h"
+#include "AsyncTest.h"
+#include "CorePrinters.h"
+#include "IsolatedUser.h"
+#include "PlatformError.h"
+#include "TempDir.h"
+#include "TessarollCLIAdapter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include <csignal>
+#include <sys/types.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString shell = QStringLiteral("/bin/sh");
+
+ProcessResult runShell(const QString& script, QMap<QString, QString> environment = {},
+                       std::optional<QString> directory = std::nullopt)
+{
+    const QStringList arguments{QStringLiteral("-c"), script};
+    return AsyncTest::await(
+        ProcessRunner().run(shell, arguments, std::move(directory), std::move(environment)));
+}
+
+std::optional<PlatformError> startError(const QString& executable)
+{
+    // A generous guard, but well below QCoro's 30 s start timeout that an unchecked start would hit.
+    return AsyncTest::as<PlatformError>(
+        AsyncTest::error(ProcessRunner().run(executable, {}, std::nullopt, {}), 10s));
+}
+
+QString fdTarget(qint64 pid, int fd)
+{
+    return QFileInfo(QStringLiteral("/proc/%1/fd/%2").arg(pid).arg(fd)).symLinkTarget();
+}
+
+class ProcessRunnerTest : public ::testing::Test
+{
+protected:
+    IsolatedUser m_user;
+};
+
+TEST_F(ProcessRunnerTest, collectsLargeOutputOnBothStreamsWhileTheChildRuns)
+{
+    // Far more than a pipe buffer holds, written to one stream and then the other: a runner that
+    // read only after the exit, or one stream before the other, would deadlock here.
+    const ProcessResult result =
+        runShell(QStringLiteral("i=0; while [ $i -lt 4000 ]; do "
+                                "echo 'out-line-0123456789012345678901234567890123456789'; "
+                                "echo 'err-line-0123456789012345678901234567890123456789' >&2; "
+                                "i=$((i+1)); done; exit 4"));
+    const QByteArray outLine = "out-line-0123456789012345678901234567890123456789\n";
+    const QByteArray errLine = "err-line-0123456789012345678901234567890123456789\n";
+    EXPECT_EQ(result.stdout.size(), 4000 * outLine.size());
+    EXPECT_EQ(result.stderr.size(), 4000 * errLine.size());
+    EXPECT_EQ(result.stdout, outLine.repeated(4000));
+    EXPECT_EQ(result.stderr, errLine.repeated(4000));
+    EXPECT_EQ(result.exitCode, 4);
+}
+
+TEST_F(ProcessRunnerTest, silentChildGivesEmptyResult)
+{
+    const ProcessResult result = runShell(QStringLiteral("exit 0"));
+    EXPECT_TRUE(result.stdout.isEmpty());
+    EXPECT_TRUE(result.stderr.isEmpty());
+    EXPECT_TRUE(result.stdoutString().isEmpty());
+    EXPECT_TRUE(result.stderrString().isEmpty());
+    EXPECT_EQ(result.exitCode, 0);
+}
+
+TEST_F(ProcessRunnerTest, environmentIsOursWithAdditionsOnTop)
+{
+    m_user.setVariable("DO_NOT_TRACK", "0");
+    m_user.setVariable("MARLVANE_INHERITED", "kept");
+    const QString script = QStringLiteral("printf '%s|%s' \"$DO_NOT_TRACK\" \"$MARLVANE_INHERITED\"");
+
+    EXPECT_EQ(runShell(script).stdoutString(), QStringLiteral("0|kept"));
+    const QMap<QString, QString> additions{{QStringLiteral("DO_NOT_TRACK"), QStringLiteral("1")}};
+    EXPECT_EQ(runShell(script, additions).stdoutString(), QStringLiteral("1|kept"));
+}
+
+TEST_F(ProcessRunnerTest, programsThatCannotStartThrowThePlatformError)
+{
+    const QString missing = m_user.scratch() + QStringLiteral("/missing");
+    const auto missingError = startError(missing);
+    ASSERT_TRUE(missingError);
+    EXPECT_EQ(missingError->description(),
+              QStringLiteral("无法启动 %1：No such file or directory").arg(missing));
+
+    const auto folderError = startError(m_user.scratch());
+    ASSERT_TRUE(folderError);
+    EXPECT_TRUE(folderError->description().startsWith(QStringLiteral("无法启动 ") + m_user.scratch()));
+
+    // No execute bit at all: refused even for root.
+    const QString plain = m_user.scratch() + QStringLiteral("/plain");
+    TestFiles::write(plain, "#!/bin/sh\nexit 0\n");
+    QFile::setPermissions(plain, QFile::ReadOwner | QFile::WriteOwner);
+    const auto plainError = startError(plain);
+    ASSERT_TRUE(plainError);
+    EXPECT_EQ(plainError->description(), QStringLiteral("无法启动 %1：Permission denied").arg(plain));
+
+    // Executable bits but no format the kernel can run: only exec itself fails, after the start.
+    const QString garbage = m_user.scratch() + QStringLiteral("/garbage");
+    TestFiles::write(garbage, QByteArray("\x7f\x01\x02 not a program"));
+    QFile::setPermissions(garbage, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const auto garbageError = startError(garbage);
+    ASSERT_TRUE(garbageError);
+    EXPECT_TRUE(garbageError->description().startsWith(QStringLiteral("无法启动 ") + garbage));
+}
+
+TEST_F(ProcessRunnerTest, bytesAndLineBreaksArriveUnchanged)
+{
+    const ProcessResult result =
+        runShell(QStringLiteral("printf '\\n\\377ok\\n\\n'; printf '\\r\\nerr\\n' >&2"));
+    EXPECT_EQ(result.stdout, QByteArray("\n\xffok\n\n"));
+    EXPECT_EQ(result.stdoutString(), QStringLiteral("\n\uFFFDok\n\n"));
+    EXPECT_EQ(result.stderrString(), QStringLiteral("\r\nerr\n"));
+}
+
+TEST_F(ProcessRunnerTest, workingDirectoryAndStandardInput)
+{
+    const QString folder = QDir(m_user.scratch()).canonicalPath();
+    EXPECT_EQ(runShell(QStringLiteral("pwd -P"), {}, folder).stdoutString(), folder + QLatin1Char('\n'));
+    EXPECT_EQ(runShell(QStringLiteral("pwd -P")).stdoutString(),
+              QDir::current().canonicalPath() + QLatin1Char('\n'));
+
+    // Standard input is ours, not a fresh pipe.
+    const QString ours = QFileInfo(QStringLiteral("/proc/self/fd/0")).symLinkTarget();
+    EXPECT_EQ(runShell(QStringLiteral("readlink /proc/$$/fd/0")).stdoutString(), ours + QLatin1Char('\n'));
+}
+
+TEST_F(ProcessRunnerTest, childKilledBySignalReportsTheSignalNumber)
+{
+    const ProcessResult result = runShell(QStringLiteral("echo partial; kill -9 $$"));
+    EXPECT_EQ(result.exitCode, 9);
+    EXPECT_EQ(result.stdoutString(), QStringLiteral("partial\n"));
+    EXPECT_EQ(TessarollCLIAdapter::message(ProcessResult{{}, {}, result.exitCode}),
+              QStringLiteral("未知错误（退出码 9）"));
+}
+
+TEST_F(ProcessRunnerTest, detachedChildKeepsRunningWithNullStreams)
+{
+    const QString pidFile = m_user.scratch() + QStringLiteral("/pid");
+    const QStringList arguments{QStringLiteral("-c"),
+                                QStringLiteral("echo $$ > '%1'; exec sleep 60").arg(pidFile)};
+    const QMap<QString, QString> additions{{QStringLiteral("MARLVANE_DETACHED"), QStringLiteral("yes")}};
+    AsyncTest::await(ProcessRunner().launchDetached(shell, arguments, additions));
+
+    ASSERT_TRUE(AsyncTest::spinUntil([&] { return TestFiles::read(pidFile).endsWith('\n'); }, 10s));
+    const qint64 pid = TestFiles::read(pidFile).trimmed().toLongLong();
+    ASSERT_GT(pid, 0);
+    // The child may need a moment to reach `sleep`; until then its shell holds the same descriptors.
+    EXPECT_EQ(::kill(static_cast<pid_t>(pid), 0), 0);
+    for (int fd = 0; fd <= 2; ++fd) {
+        EXPECT_EQ(fdTarget(pid, fd), QStringLiteral("/dev/null")) << "descriptor " << fd;
+    }
+    const QByteArray environ = TestFiles::read(QStringLiteral("/proc/%1/environ").arg(pid));
+    EXPECT_TRUE(environ.split('\0').contains("MARLVANE_DETACHED=yes"));
+    ::kill(static_cast<pid_t>(pid), SIGKILL);
+}
+
+TEST_F(ProcessRunnerTest, detachedLaunchOfAMissingProgramThrows)
+{
+    const QString missing = m_user.scratch() + QStringLiteral("/missing");
+    const auto error =
+        AsyncTest::as<PlatformError>(AsyncTest::error(ProcessRunner().launchDetached(missing, {}, {}), 10s));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->description(), QStringLiteral("无法启动 %1：No such file or directory").arg(missing));
+}
+
+} // namespace
