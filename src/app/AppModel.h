@@ -87,8 +87,12 @@ private:
     void present(std::exception_ptr error);
     void present(const MarlvaneError& error);
     QCoro::Task<void> persistInstances(QList<CodexInstance> instances);
-    QCoro::Task<void> performLaunch(CodexInstance instance, std::function<QCoro::Task<void>()> operation);
+    using LaunchOperation = std::function<QCoro::Task<void>()>;
+    QCoro::Task<void> performLaunch(CodexInstance instance, LaunchOperation operation);
     QCoro::Task<void> recordRecentProject(QString projectURL);
+    // Terminal and VS Code launches share their steps; only the adapter call differs.
+    using ProjectLaunch = QCoro::Task<void> (CoreAdapter::*)(QString, QString);
+    QCoro::Task<void> launchInProject(ProjectLaunch launch, QString profileID, QString projectURL);
 
     void setInstances(QList<CodexInstance> instances);
     void setExternalProfiles(QStringList profiles);

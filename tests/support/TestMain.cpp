@@ -13,6 +13,10 @@ int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
 #ifdef MARLVANE_TEST_GUI
+    // Test discovery runs the program without the tests' environment; widgets never need a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
 #else
     QCoreApplication app(argc, argv);

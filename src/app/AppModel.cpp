@@ -1,0 +1,726 @@
+#include "AppModel.h"
+
+#include "AppSupportPaths.h"
+#include "Background.h"
+#include "IsoDate.h"
+#include "PlatformError.h"
+#include "ProfileID.h"
+#include "TessarollCLIAdapter.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSet>
+#include <QUuid>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+const QString defaultProfileID = QStringLiteral("default");
+constexpr qsizetype maximumRecentProjects = 20;
+
+// The order a file browser uses: letter case does not decide, runs of digits compare by value.
+// The collator of the C locale ignores numeric mode and compares case-sensitively, so a system
+// without a real locale falls back to English rules.
+QCollator externalProfileCollator()
+{
+    const auto configure = [](const QLocale& locale) {
+        QCollator collator(locale);
+        collator.setNumericMode(true);
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        return collator;
+    };
+    QCollator collator = configure(QLocale::system());
+    const bool numeric = collator.compare(QStringLiteral("item9"), QStringLiteral("item10")) < 0;
+    const bool caseless = collator.compare(QStringLiteral("alpha"), QStringLiteral("Beta")) < 0 &&
+                          collator.compare(QStringLiteral("Item9"), QStringLiteral("item10")) < 0;
+    if (numeric && caseless) {
+        return collator;
+    }
+    return configure(QLocale(QLocale::English));
+}
+
+void sortExternalProfiles(QStringList& profiles)
+{
+    const QCollator collator = externalProfileCollator();
+    std::stable_sort(profiles.begin(), profiles.end(),
+                     [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+}
+
+QDateTime lastActivity(const CodexInstance& instance)
+{
+    return instance.lastUsedAt.value_or(instance.createdAt);
+}
+
+qsizetype indexOfInstance(const QList<CodexInstance>& instances, const QUuid& id)
+{
+    for (qsizetype i = 0; i < instances.size(); ++i) {
+        if (instances.at(i).id == id) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+QList<CodexInstance> withoutInstance(QList<CodexInstance> instances, const QUuid& id)
+{
+    instances.removeIf([&](const CodexInstance& instance) { return instance.id == id; });
+    return instances;
+}
+
+bool hasProfile(const QList<CodexInstance>& instances, const QString& profileID)
+{
+    return std::any_of(instances.cbegin(), instances.cend(),
+                       [&](const CodexInstance& instance) { return instance.profileId == profileID; });
+}
+
+CodexInstance restoredInstance(const ProfileID::Components& components, const QString& profileID)
+{
+    CodexInstance instance;
+    instance.id = components.id;
+    instance.displayName = components.type == CodexInstanceType::desktop ? QStringLiteral("恢复的 Desktop")
+                                                                         : QStringLiteral("恢复的 CLI");
+    instance.type = components.type;
+    instance.profileId = profileID;
+    instance.createdAt = IsoDate::now();
+    return instance;
+}
+
+CodexInstance newInstance(const QUuid& id, const QString& name, CodexInstanceType type,
+                          const QString& profileID)
+{
+    CodexInstance instance;
+    instance.id = id;
+    instance.displayName = name;
+    instance.type = type;
+    instance.profileId = profileID;
+    instance.createdAt = IsoDate::now();
+    return instance;
+}
+
+// The last component of the location as the user chose it, ignoring trailing separators.
+QString lastPathComponent(const QString& path)
+{
+    QString trimmed = path;
+    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/'))) {
+        trimmed.chop(1);
+    }
+    if (trimmed == QLatin1String("/")) {
+        return trimmed;
+    }
+    return trimmed.mid(trimmed.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// Absolute, without "." and ".." components; symbolic links stay as they are.
+QString standardisedPath(const QString& path)
+{
+    return QDir::cleanPath(QDir(path).absolutePath());
+}
+
+QList<RecentProject> existingProjectsNewestFirst(QList<RecentProject> projects)
+{
+    projects.removeIf([](const RecentProject& project) { return !QFileInfo::exists(project.path); });
+    std::stable_sort(projects.begin(), projects.end(), [](const RecentProject& a, const RecentProject& b) {
+        return a.lastOpenedAt > b.lastOpenedAt;
+    });
+    return projects;
+}
+
+} // namespace
+
+AppModel::AppModel(std::unique_ptr<InstanceStore> instanceStore, std::unique_ptr<ProjectStore> projectStore,
+                   std::unique_ptr<CoreAdapter> core, QObject* parent)
+    : QObject(parent)
+    , m_instanceStore(std::move(instanceStore))
+    , m_projectStore(std::move(projectStore))
+    , m_core(std::move(core))
+{}
+
+AppModel::~AppModel() = default;
+
+std::unique_ptr<AppModel> AppModel::live()
+{
+    const QString root = AppSupportPaths::root();
+    auto instanceStore =
+        std::make_unique<InstanceStore>(root + QStringLiteral("/instances.json"), QList<CodexInstance>{});
+    auto projectStore = std::make_unique<ProjectStore>(root + QStringLiteral("/recent-projects.json"),
+                                                       QList<RecentProject>{});
+    auto core = std::make_unique<TessarollCLIAdapter>(TessarollCLIAdapter::located());
+    return std::make_unique<AppModel>(std::move(instanceStore), std::move(projectStore), std::move(core));
+}
+
+// ---- Published state
+
+void AppModel::setPresentedError(std::optional<QString> message)
+{
+    if (m_presentedError == message) {
+        return;
+    }
+    m_presentedError = std::move(message);
+    emit presentedErrorChanged();
+}
+
+void AppModel::setInstances(QList<CodexInstance> instances)
+{
+    if (m_instances == instances) {
+        return;
+    }
+    m_instances = std::move(instances);
+    emit instancesChanged();
+}
+
+void AppModel::setExternalProfiles(QStringList profiles)
+{
+    if (m_externalProfiles == profiles) {
+        return;
+    }
+    m_externalProfiles = std::move(profiles);
+    emit externalProfilesChanged();
+}
+
+void AppModel::setRecentProjects(QList<RecentProject> projects)
+{
+    if (m_recentProjects == projects) {
+        return;
+    }
+    m_recentProjects = std::move(projects);
+    emit recentProjectsChanged();
+}
+
+void AppModel::setEnvironment(EnvironmentReport report)
+{
+    if (m_environment == report) {
+        return;
+    }
+    m_environment = std::move(report);
+    emit environmentChanged();
+}
+
+void AppModel::setWorking(bool working)
+{
+    if (m_isWorking == working) {
+        return;
+    }
+    m_isWorking = working;
+    emit isWorkingChanged();
+}
+
+QList<CodexInstance> AppModel::visibleInstances() const
+{
+    QList<CodexInstance> sorted = m_instances;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const CodexInstance& a, const CodexInstance& b) {
+        return lastActivity(a) > lastActivity(b);
+    });
+    QList<CodexInstance> visible;
+    if (m_environment.desktop.found) {
+        visible.append(CodexInstance::defaultDesktop());
+    }
+    if (m_environment.cli.found) {
+        visible.append(CodexInstance::defaultCLI());
+    }
+    visible.append(sorted);
+    return visible;
+}
+
+// ---- Errors
+
+QString AppModel::describe(std::exception_ptr error)
+{
+    const QString unknown = QStringLiteral("发生未知错误。");
+    if (!error) {
+        return unknown;
+    }
+    try {
+        std::rethrow_exception(error);
+    } catch (const MarlvaneError& marlvaneError) {
+        return marlvaneError.errorDescription();
+    } catch (const PlatformError& platformError) {
+        return platformError.description();
+    } catch (const std::exception& other) {
+        return QString::fromUtf8(other.what());
+    } catch (...) {
+        return unknown;
+    }
+}
+
+void AppModel::present(std::exception_ptr error)
+{
+    setPresentedError(describe(std::move(error)));
+}
+
+void AppModel::present(const MarlvaneError& error)
+{
+    setPresentedError(error.errorDescription());
+}
+
+// ---- Start-up and refresh
+
+QCoro::Task<void> AppModel::bootstrap()
+{
+    // Both loads start here and run side by side; each store serialises only its own work.
+    auto instanceLoad = m_instanceStore->loadWithRecovery();
+    auto projectLoad = m_projectStore->loadWithRecovery();
+
+    std::exception_ptr failure;
+    std::optional<JSONFileLoadResult<QList<CodexInstance>>> loadedInstances;
+    std::optional<JSONFileLoadResult<QList<RecentProject>>> loadedProjects;
+    try {
+        loadedInstances.emplace(co_await instanceLoad);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    try {
+        loadedProjects.emplace(co_await projectLoad);
+    } catch (...) {
+        if (!failure) {
+            failure = std::current_exception();
+        }
+    }
+
+    if (failure) {
+        present(failure);
+    } else {
+        QList<CodexInstance> instances = loadedInstances->value;
+        instances.removeIf([](const CodexInstance& instance) {
+            return instance.profileId.isEmpty() || instance.profileId == defaultProfileID;
+        });
+        setInstances(std::move(instances));
+
+        QList<RecentProject> projects;
+        std::exception_ptr checkFailure;
+        try {
+            // Existence checks touch the disk once per entry: keep them off the GUI thread.
+            // GCC 12 destroys the captures of a lambda written inside a co_await expression
+            // twice; a named lambda is safe.
+            auto check = [stored = loadedProjects->value]() {
+                return existingProjectsNewestFirst(stored);
+            };
+            projects = co_await Background::run(Background::sharedPool(), std::move(check));
+        } catch (...) {
+            checkFailure = std::current_exception();
+        }
+        if (checkFailure) {
+            present(checkFailure);
+        } else {
+            setRecentProjects(std::move(projects));
+        }
+
+        if (loadedInstances->recoveredFromBackup || loadedProjects->recoveredFromBackup) {
+            setPresentedError(QStringLiteral("检测到本地管理数据损坏，已自动从安全备份恢复。"));
+        }
+    }
+
+    co_await refreshProfiles(false);
+    co_await refreshEnvironment();
+}
+
+QCoro::Task<void> AppModel::refreshProfiles(bool reportErrors)
+{
+    QStringList listed;
+    std::exception_ptr failure;
+    try {
+        listed = co_await m_core->listProfiles();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        if (reportErrors) {
+            present(failure);
+        }
+        co_return;
+    }
+    listed.removeAll(defaultProfileID);
+
+    // Read after the wait, so records that other operations stored meanwhile are kept.
+    QSet<QString> known;
+    for (const CodexInstance& instance : std::as_const(m_instances)) {
+        known.insert(instance.profileId);
+    }
+    QList<CodexInstance> updated = m_instances;
+    for (const QString& profileID : std::as_const(listed)) {
+        if (known.contains(profileID)) {
+            continue;
+        }
+        if (const std::optional<ProfileID::Components> components = ProfileID::parse(profileID)) {
+            updated.append(restoredInstance(*components, profileID));
+            // A profile listed twice must not come back as two records with one id.
+            known.insert(profileID);
+        }
+    }
+
+    if (updated != m_instances) {
+        try {
+            co_await m_instanceStore->save(updated);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (failure) {
+            if (reportErrors) {
+                present(failure);
+            }
+            co_return;
+        }
+        setInstances(updated);
+    }
+
+    QSet<QString> managed;
+    for (const CodexInstance& instance : std::as_const(updated)) {
+        managed.insert(instance.profileId);
+    }
+    QStringList external;
+    for (const QString& profileID : std::as_const(listed)) {
+        if (!managed.contains(profileID) && !ProfileID::isManaged(profileID)) {
+            external.append(profileID);
+        }
+    }
+    sortExternalProfiles(external);
+    setExternalProfiles(std::move(external));
+}
+
+QCoro::Task<void> AppModel::refreshEnvironment()
+{
+    setWorking(true);
+    EnvironmentReport report;
+    std::exception_ptr failure;
+    try {
+        report = co_await m_core->diagnose();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        report = EnvironmentReport::placeholder();
+        if (const std::optional<QString> executable = m_core->executableURL()) {
+            report.corePath = *executable;
+        }
+        setEnvironment(std::move(report));
+        present(failure);
+    } else {
+        setEnvironment(std::move(report));
+    }
+    setWorking(false);
+}
+
+// ---- Instance lifecycle
+
+QCoro::Task<bool> AppModel::createInstance(QString name, CodexInstanceType type)
+{
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty()) {
+        present(MarlvaneError::invalidName());
+        co_return false;
+    }
+    const QUuid id = QUuid::createUuid();
+    const QString profileID = ProfileID::compose(type, id);
+    const CodexInstance record = newInstance(id, trimmed, type, profileID);
+
+    setWorking(true);
+    std::exception_ptr failure;
+    try {
+        co_await m_core->createProfile(profileID);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        present(failure);
+        setWorking(false);
+        co_return false;
+    }
+
+    QList<CodexInstance> updated = m_instances;
+    updated.append(record);
+    try {
+        co_await m_instanceStore->save(updated);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        // Without a stored record nobody could ever reach the new profile: take it back.
+        try {
+            co_await m_core->removeProfile(profileID);
+        } catch (...) {
+        }
+        present(failure);
+        setWorking(false);
+        co_return false;
+    }
+    setInstances(std::move(updated));
+    setWorking(false);
+    co_return true;
+}
+
+QCoro::Task<bool> AppModel::importProfile(QString profileID, QString name, CodexInstanceType type)
+{
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty()) {
+        present(MarlvaneError::invalidName());
+        co_return false;
+    }
+    if (profileID == defaultProfileID || !m_externalProfiles.contains(profileID) ||
+        hasProfile(m_instances, profileID)) {
+        present(MarlvaneError::unmanagedProfile());
+        co_return false;
+    }
+    if (type == CodexInstanceType::cli && !m_environment.cli.found) {
+        present(MarlvaneError::cliNotInstalled());
+        co_return false;
+    }
+    if (type == CodexInstanceType::desktop && !m_environment.desktop.found) {
+        present(MarlvaneError::desktopNotInstalled());
+        co_return false;
+    }
+
+    const CodexInstance record = newInstance(QUuid::createUuid(), trimmed, type, profileID);
+    setWorking(true);
+    QStringList listed;
+    std::exception_ptr failure;
+    try {
+        listed = co_await m_core->listProfiles();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        present(failure);
+        setWorking(false);
+        co_return false;
+    }
+    if (!listed.contains(profileID)) {
+        QStringList external = m_externalProfiles;
+        external.removeAll(profileID);
+        setExternalProfiles(std::move(external));
+        present(MarlvaneError::profileMissing());
+        setWorking(false);
+        co_return false;
+    }
+
+    QList<CodexInstance> updated = m_instances;
+    updated.append(record);
+    try {
+        co_await m_instanceStore->save(updated);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        present(failure);
+        setWorking(false);
+        co_return false;
+    }
+    setInstances(std::move(updated));
+    QStringList external = m_externalProfiles;
+    external.removeAll(profileID);
+    setExternalProfiles(std::move(external));
+    setWorking(false);
+    co_return true;
+}
+
+QCoro::Task<void> AppModel::rename(CodexInstance instance, QString name)
+{
+    if (instance.profileId == defaultProfileID) {
+        co_return;
+    }
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty()) {
+        present(MarlvaneError::invalidName());
+        co_return;
+    }
+    const qsizetype index = indexOfInstance(m_instances, instance.id);
+    if (index < 0) {
+        co_return;
+    }
+    QList<CodexInstance> updated = m_instances;
+    updated[index].displayName = trimmed;
+    co_await persistInstances(std::move(updated));
+}
+
+QCoro::Task<void> AppModel::persistInstances(QList<CodexInstance> instances)
+{
+    std::exception_ptr failure;
+    try {
+        co_await m_instanceStore->save(instances);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        present(failure);
+        co_return;
+    }
+    setInstances(std::move(instances));
+}
+
+QCoro::Task<bool> AppModel::remove(CodexInstance instance)
+{
+    if (instance.profileId == defaultProfileID || indexOfInstance(m_instances, instance.id) < 0) {
+        present(MarlvaneError::unmanagedProfile());
+        co_return false;
+    }
+    setWorking(true);
+    const QList<CodexInstance> earlier = m_instances;
+    const QList<CodexInstance> shortened = withoutInstance(earlier, instance.id);
+
+    std::exception_ptr failure;
+    try {
+        co_await m_instanceStore->save(shortened);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        present(failure);
+        setWorking(false);
+        co_return false;
+    }
+    setInstances(shortened);
+
+    try {
+        co_await m_core->removeProfile(instance.profileId);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        // The profile is still there, so its record must be too: on screen even if the
+        // file cannot take it back right now.
+        try {
+            co_await m_instanceStore->save(earlier);
+        } catch (...) {
+        }
+        setInstances(earlier);
+        present(failure);
+        setWorking(false);
+        co_return false;
+    }
+    setWorking(false);
+    co_return true;
+}
+
+QCoro::Task<bool> AppModel::detachImportedProfile(CodexInstance instance)
+{
+    if (instance.profileId == defaultProfileID || ProfileID::isManaged(instance.profileId) ||
+        indexOfInstance(m_instances, instance.id) < 0) {
+        present(MarlvaneError::unmanagedProfile());
+        co_return false;
+    }
+    const QList<CodexInstance> shortened = withoutInstance(m_instances, instance.id);
+    std::exception_ptr failure;
+    try {
+        co_await m_instanceStore->save(shortened);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        present(failure);
+        co_return false;
+    }
+    setInstances(shortened);
+    if (!m_externalProfiles.contains(instance.profileId)) {
+        QStringList external = m_externalProfiles;
+        external.append(instance.profileId);
+        sortExternalProfiles(external);
+        setExternalProfiles(std::move(external));
+    }
+    co_return true;
+}
+
+// ---- Launches
+
+QCoro::Task<void> AppModel::launchDesktop(CodexInstance instance)
+{
+    if (!m_environment.desktop.found) {
+        present(MarlvaneError::desktopNotInstalled());
+        co_return;
+    }
+    CoreAdapter* core = m_core.get();
+    const QString profileID = instance.profileId;
+    // Named first: GCC 12 mishandles a lambda temporary inside a co_await expression.
+    const LaunchOperation operation = [core, profileID]() {
+        return core->launchDesktop(profileID);
+    };
+    co_await performLaunch(std::move(instance), operation);
+}
+
+QCoro::Task<void> AppModel::launchCLI(CodexInstance instance, QString projectURL)
+{
+    if (!m_environment.cli.found) {
+        present(MarlvaneError::cliNotInstalled());
+        co_return;
+    }
+    const QString profileID = instance.profileId;
+    const LaunchOperation operation = [this, profileID, projectURL]() {
+        return launchInProject(&CoreAdapter::launchCLI, profileID, projectURL);
+    };
+    co_await performLaunch(std::move(instance), operation);
+}
+
+QCoro::Task<void> AppModel::launchVSCode(CodexInstance instance, QString projectURL)
+{
+    if (!m_environment.vscode.found) {
+        present(MarlvaneError::vscodeNotInstalled());
+        co_return;
+    }
+    const QString profileID = instance.profileId;
+    const LaunchOperation operation = [this, profileID, projectURL]() {
+        return launchInProject(&CoreAdapter::launchVSCode, profileID, projectURL);
+    };
+    co_await performLaunch(std::move(instance), operation);
+}
+
+QCoro::Task<void> AppModel::launchInProject(ProjectLaunch launch, QString profileID, QString projectURL)
+{
+    co_await (m_core.get()->*launch)(profileID, projectURL);
+    // Reached only when the launch itself worked; a failed save here is shown but does not
+    // make the launch count as failed.
+    co_await recordRecentProject(projectURL);
+}
+
+QCoro::Task<void> AppModel::performLaunch(CodexInstance instance, LaunchOperation operation)
+{
+    setWorking(true);
+    std::exception_ptr failure;
+    try {
+        co_await operation();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        present(failure);
+        setWorking(false);
+        co_return;
+    }
+    if (instance.profileId == defaultProfileID) {
+        setWorking(false);
+        co_return;
+    }
+    // The record may have been removed or changed while the launch ran: stamp the current one.
+    const qsizetype index = indexOfInstance(m_instances, instance.id);
+    if (index < 0) {
+        setWorking(false);
+        co_return;
+    }
+    QList<CodexInstance> updated = m_instances;
+    updated[index].lastUsedAt = IsoDate::now();
+    co_await persistInstances(std::move(updated));
+    setWorking(false);
+}
+
+QCoro::Task<void> AppModel::recordRecentProject(QString projectURL)
+{
+    const QString path = standardisedPath(projectURL);
+    QList<RecentProject> updated = m_recentProjects;
+    updated.removeIf([&](const RecentProject& project) { return project.path == path; });
+    updated.prepend(RecentProject{path, lastPathComponent(projectURL), IsoDate::now()});
+    if (updated.size() > maximumRecentProjects) {
+        updated.resize(maximumRecentProjects);
+    }
+
+    std::exception_ptr failure;
+    try {
+        co_await m_projectStore->save(updated);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        present(failure);
+        co_return;
+    }
+    setRecentProjects(std::move(updated));
+}
