@@ -1,0 +1,80 @@
+#include "DiagnosticRow.h"
+
+#include "TextLabel.h"
+#include "Theme.h"
+
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QPainter>
+
+namespace {
+constexpr int horizontalPadding = 16;
+constexpr int verticalPadding = 12;
+constexpr int titleWidth = 140;
+constexpr int spacing = 20;
+// The divider starts under the value column.
+constexpr int dividerIndent = horizontalPadding + titleWidth;
+} // namespace
+
+DiagnosticRow::DiagnosticRow(const QString& title, const QString& value, bool monospaced, bool showDivider,
+                             QWidget* parent)
+    : QWidget(parent)
+    , m_monospaced(monospaced)
+    , m_showDivider(showDivider)
+{
+    m_title = new TextLabel(title, TextStyle::body, QFont::Normal, SemanticColor::secondaryLabel, this);
+    m_title->setObjectName(QStringLiteral("diagnosticTitle"));
+    m_title->setFixedWidth(titleWidth);
+    m_title->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    m_value = new TextLabel(value, TextStyle::callout, QFont::Normal, SemanticColor::label, this);
+    m_value->setObjectName(QStringLiteral("diagnosticValue"));
+    m_value->setFont(Theme::font(TextStyle::callout, QFont::Normal, monospaced));
+    m_value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_value->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_value->setWordWrap(true);
+    // A long path without break opportunities is clipped instead of widening the whole sheet.
+    m_value->setMinimumWidth(1);
+    m_value->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+
+    // Both texts hang from the top; the one in the smaller font moves down so the first
+    // baselines line up.
+    const int titleAscent = QFontMetrics(m_title->font()).ascent();
+    const int valueAscent = QFontMetrics(m_value->font()).ascent();
+    m_title->setContentsMargins(0, qMax(0, valueAscent - titleAscent), 0, 0);
+    m_value->setContentsMargins(0, qMax(0, titleAscent - valueAscent), 0, 0);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setSpacing(spacing);
+    layout->setContentsMargins(horizontalPadding, verticalPadding, horizontalPadding,
+                               verticalPadding + (showDivider ? 1 : 0));
+    layout->addWidget(m_title, 0, Qt::AlignTop);
+    layout->addWidget(m_value, 1, Qt::AlignTop);
+}
+
+QString DiagnosticRow::title() const
+{
+    return m_title->text();
+}
+
+QString DiagnosticRow::value() const
+{
+    return m_value->text();
+}
+
+void DiagnosticRow::setValue(const QString& value)
+{
+    m_value->setText(value);
+}
+
+void DiagnosticRow::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (!m_showDivider) {
+        return;
+    }
+    QPainter painter(this);
+    // Stops short of the last point, where the list's border runs.
+    painter.fillRect(QRect(dividerIndent, height() - 1, width() - dividerIndent - 1, 1),
+                     Theme::color(SemanticColor::separator, palette()));
+}

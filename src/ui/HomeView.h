@@ -1,0 +1,83 @@
+#pragma once
+
+#include "ProjectLaunchSelection.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <optional>
+
+class AppModel;
+class CreateInstanceView;
+class EmptyEnvironmentView;
+class EmptyStateView;
+class InstanceCardList;
+class ProjectPickerView;
+class QDialog;
+class QMessageBox;
+class QStackedLayout;
+class SymbolButton;
+class WorkingOverlay;
+
+/**
+ * @brief The main window's content: header with the create and settings buttons, then the
+ * runtime placeholder, the instance cards or the no-instance placeholder. It starts the model's
+ * bootstrap when first shown, shows the busy spinner and the model's error alert, and opens
+ * the create sheet, the settings sheet and the project picker.
+ */
+class HomeView final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(HomeView)
+
+public:
+    enum class Content
+    {
+        environmentMissing,
+        instances,
+        noInstances,
+    };
+
+    explicit HomeView(AppModel* model, QWidget* parent = nullptr);
+
+    Content content() const;
+    InstanceCardList* instanceList() const { return m_instanceList; }
+
+    // The sheets and the alert that are open now (null when closed).
+    CreateInstanceView* createSheet() const;
+    QDialog* settingsSheet() const;
+    ProjectPickerView* projectPicker() const;
+    QMessageBox* errorAlert() const;
+    const std::optional<ProjectLaunchSelection>& selectedLaunch() const { return m_selectedLaunch; }
+
+    void showCreate();
+    void showSettings();
+    void showProjectPicker(const ProjectLaunchSelection& selection);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QWidget* buildHeader();
+    void refreshContent();
+    void refreshWorking();
+    void refreshError();
+    void placeOverlay();
+
+    AppModel* m_model;
+    SymbolButton* m_createButton = nullptr;
+    SymbolButton* m_settingsButton = nullptr;
+    QStackedLayout* m_content = nullptr;
+    EmptyEnvironmentView* m_environmentView = nullptr;
+    InstanceCardList* m_instanceList = nullptr;
+    EmptyStateView* m_noInstancesView = nullptr;
+    WorkingOverlay* m_overlay = nullptr;
+
+    QPointer<CreateInstanceView> m_createSheet;
+    QPointer<QDialog> m_settingsSheet;
+    QPointer<ProjectPickerView> m_projectPicker;
+    QPointer<QMessageBox> m_errorAlert;
+    std::optional<ProjectLaunchSelection> m_selectedLaunch;
+    bool m_started = false;
+};

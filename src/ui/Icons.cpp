@@ -1,0 +1,137 @@
+#include "Icons.h"
+
+#include "TintedSvgIconEngine.h"
+
+#include <QFile>
+#include <QHash>
+#include <QImage>
+#include <QPainter>
+#include <QPixmapCache>
+#include <QSvgRenderer>
+
+#include <cmath>
+
+// The resources live in a static library, so nothing references them until they are registered.
+static void registerResources()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(marlvane);
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
+namespace {
+
+// The symbol names the views use, drawn with the closest icon of the bundled set.
+const QHash<QString, QString>& symbolFiles()
+{
+    static const QHash<QString, QString> files{
+        {QStringLiteral("plus"), QStringLiteral("plus")},
+        {QStringLiteral("gearshape"), QStringLiteral("settings")},
+        {QStringLiteral("terminal"), QStringLiteral("square-terminal")},
+        {QStringLiteral("macwindow"), QStringLiteral("app-window-mac")},
+        {QStringLiteral("chevron.right"), QStringLiteral("chevron-right")},
+        {QStringLiteral("rectangle.stack"), QStringLiteral("gallery-vertical-end")},
+        {QStringLiteral("rectangle.stack.badge.plus"), QStringLiteral("copy-plus")},
+        {QStringLiteral("exclamationmark.triangle"), QStringLiteral("triangle-alert")},
+        {QStringLiteral("folder"), QStringLiteral("folder")},
+        {QStringLiteral("folder.badge.plus"), QStringLiteral("folder-plus")},
+        {QStringLiteral("ellipsis.circle"), QStringLiteral("circle-ellipsis")},
+        {QStringLiteral("arrow.clockwise"), QStringLiteral("rotate-cw")},
+        {QStringLiteral("stethoscope"), QStringLiteral("stethoscope")},
+        {QStringLiteral("info.circle"), QStringLiteral("info")},
+        {QStringLiteral("exclamationmark.shield"), QStringLiteral("shield-alert")},
+    };
+    return files;
+}
+
+QSvgRenderer* renderer(const QString& symbolName)
+{
+    registerResources();
+    static QHash<QString, QSvgRenderer*> renderers; // lives as long as the process, like the resources
+    if (const auto found = renderers.constFind(symbolName); found != renderers.cend()) {
+        return found.value();
+    }
+    const auto file = symbolFiles().value(symbolName);
+    QSvgRenderer* loaded = nullptr;
+    if (!file.isEmpty()) {
+        auto* candidate = new QSvgRenderer(QStringLiteral(":/icons/%1.svg").arg(file));
+        if (candidate->isValid()) {
+            loaded = candidate;
+        } else {
+            delete candidate;
+        }
+    }
+    renderers.insert(symbolName, loaded);
+    return loaded;
+}
+
+} // namespace
+
+namespace Icons {
+
+QIcon icon(const QString& symbolName, const QColor& tint)
+{
+    if (renderer(symbolName) == nullptr) {
+        return {};
+    }
+    return QIcon(new TintedSvgIconEngine(symbolName, tint));
+}
+
+QPixmap pixmap(const QString& symbolName, const QSize& size, const QColor& tint, qreal devicePixelRatio)
+{
+    QSvgRenderer* svg = renderer(symbolName);
+    if (svg == nullptr || size.isEmpty()) {
+        return {};
+    }
+    const QString key = QStringLiteral("marlvane-symbol:%1:%2x%3:%4:%5")
+                            .arg(symbolName)
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(tint.rgba(), 0, 16)
+                            .arg(devicePixelRatio);
+    QPixmap cached;
+    if (QPixmapCache::find(key, &cached)) {
+        return cached;
+    }
+
+    const QSize pixels(static_cast<int>(std::ceil(size.width() * devicePixelRatio)),
+                       static_cast<int>(std::ceil(size.height() * devicePixelRatio)));
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        svg->render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
+        // The drawing supplies the shape only; the tint supplies every pixel's colour.
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(image.rect(), tint);
+    }
+    auto result = QPixmap::fromImage(std::move(image));
+    result.setDevicePixelRatio(devicePixelRatio);
+    QPixmapCache::insert(key, result);
+    return result;
+}
+
+QIcon appIcon()
+{
+    registerResources();
+    static const QIcon icon = [] {
+        QIcon result;
+        QSvgRenderer svg(QStringLiteral(":/marlvane.svg"));
+        for (const int side : {16, 24, 32, 48, 64, 128, 256, 512}) {
+            QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            svg.render(&painter);
+            painter.end();
+            result.addPixmap(QPixmap::fromImage(image));
+        }
+        return result;
+    }();
+    return icon;
+}
+
+} // namespace Icons

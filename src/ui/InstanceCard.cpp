@@ -1,0 +1,205 @@
+#include "InstanceCard.h"
+
+#include "InstanceTag.h"
+#include "RoundedPanel.h"
+#include "StyledButton.h"
+#include "SymbolView.h"
+#include "TextLabel.h"
+#include "Theme.h"
+
+#include <QEnterEvent>
+#include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kPadding = 16;
+constexpr qreal kRadius = 14;
+constexpr int kTileSize = 42;
+constexpr qreal kTileRadius = 11;
+constexpr int kTileGlyph = 26;
+constexpr int kChevronGlyph = 14;
+
+bool isDesktop(const CodexInstance& instance)
+{
+    return instance.type == CodexInstanceType::desktop;
+}
+
+// Everything drawn inside a desktop card belongs to the one button, so presses must reach it.
+void passClicksThrough(QWidget* widget)
+{
+    widget->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+} // namespace
+
+InstanceCard::InstanceCard(const CodexInstance& instance, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_instance(instance)
+{
+    setObjectName(QStringLiteral("instanceCard"));
+    setAttribute(Qt::WA_Hover);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        if (isDesktop(m_instance)) {
+            emit launchDesktop();
+        }
+    });
+    build();
+}
+
+void InstanceCard::setInstance(const CodexInstance& instance)
+{
+    if (instance == m_instance) {
+        return;
+    }
+    m_instance = instance;
+    build();
+}
+
+QString InstanceCard::accessibleLabel(const CodexInstance& instance)
+{
+    return instance.displayName + QStringLiteral("，") +
+           (isDesktop(instance) ? QStringLiteral("Desktop") : QStringLiteral("CLI"));
+}
+
+void InstanceCard::build()
+{
+    if (m_layout != nullptr) {
+        while (QLayoutItem* item = m_layout->takeAt(0)) {
+            delete item->widget();
+            delete item;
+        }
+    } else {
+        m_layout = new QHBoxLayout(this);
+        m_layout->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
+        m_layout->setSpacing(16);
+    }
+    setFocusPolicy(isDesktop(m_instance) ? Qt::TabFocus : Qt::NoFocus);
+    setAccessibleName(accessibleLabel(m_instance));
+    setProperty("profileId", m_instance.profileId);
+
+    m_layout->addWidget(buildIdentity(), 0, Qt::AlignVCenter);
+    m_layout->addStretch(1);
+    m_layout->addWidget(buildTrailing(), 0, Qt::AlignVCenter);
+    updateGeometry();
+}
+
+QWidget* InstanceCard::buildIdentity()
+{
+    const bool desktop = isDesktop(m_instance);
+    auto* identity = new QWidget(this);
+    auto* row = new QHBoxLayout(identity);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(16);
+
+    auto* tile = new RoundedPanel(identity);
+    tile->setFixedSize(kTileSize, kTileSize);
+    tile->setRadius(kTileRadius);
+    tile->setFill(SemanticColor::quaternaryFill);
+    auto* symbol =
+        new SymbolView(desktop ? QStringLiteral("macwindow") : QStringLiteral("terminal"), kTileGlyph,
+                       desktop ? SemanticColor::accent : SemanticColor::secondaryLabel, tile);
+    symbol->setObjectName(QStringLiteral("cardSymbol"));
+    symbol->setGeometry(0, 0, kTileSize, kTileSize);
+    row->addWidget(tile, 0, Qt::AlignVCenter);
+
+    auto* column = new QVBoxLayout;
+    column->setSpacing(4);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->setSpacing(8);
+    auto* name = new TextLabel(m_instance.displayName, TextStyle::headline, QFont::DemiBold);
+    name->setObjectName(QStringLiteral("cardName"));
+    titleRow->addWidget(name, 0, Qt::AlignVCenter);
+    if (m_instance.profileId == QStringLiteral("default")) {
+        auto* tag = new InstanceTag(QStringLiteral("系统"));
+        tag->setObjectName(QStringLiteral("systemTag"));
+        titleRow->addWidget(tag, 0, Qt::AlignVCenter);
+    }
+    titleRow->addStretch(1);
+    column->addLayout(titleRow);
+    auto* kind = new TextLabel(desktop ? QStringLiteral("Desktop") : QStringLiteral("Codex Profile"),
+                               TextStyle::subheadline, QFont::Normal, SemanticColor::secondaryLabel);
+    kind->setObjectName(QStringLiteral("cardKind"));
+    column->addWidget(kind);
+    row->addLayout(column);
+
+    passClicksThrough(identity);
+    return identity;
+}
+
+QWidget* InstanceCard::buildTrailing()
+{
+    if (isDesktop(m_instance)) {
+        auto* chevron = new SymbolView(QStringLiteral("chevron.right"), kChevronGlyph,
+                                       SemanticColor::tertiaryLabel, this);
+        passClicksThrough(chevron);
+        return chevron;
+    }
+    auto* buttons = new QWidget(this);
+    auto* row = new QHBoxLayout(buttons);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(8);
+    auto* terminal = new StyledButton(QStringLiteral("终端"), StyledButton::Style::bordered, buttons);
+    terminal->setObjectName(QStringLiteral("terminalButton"));
+    auto* vscode = new StyledButton(QStringLiteral("VS Code"), StyledButton::Style::prominent, buttons);
+    vscode->setObjectName(QStringLiteral("vscodeButton"));
+    connect(terminal, &QPushButton::clicked, this, &InstanceCard::launchTerminal);
+    connect(vscode, &QPushButton::clicked, this, &InstanceCard::launchVSCode);
+    row->addWidget(terminal);
+    row->addWidget(vscode);
+    return buttons;
+}
+
+void InstanceCard::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = rect();
+    const QPalette& colors = palette();
+    const QColor fill = m_hovering ? Theme::withOpacity(Theme::color(SemanticColor::accent, colors), 0.08)
+                                   : Theme::color(SemanticColor::controlBackground, colors);
+    painter.fillPath(Theme::continuousRoundedRect(bounds, kRadius), fill);
+    if (isDown()) {
+        painter.fillPath(Theme::continuousRoundedRect(bounds, kRadius),
+                         Theme::color(SemanticColor::quaternaryFill, colors));
+    }
+    painter.setPen(QPen(Theme::withOpacity(Theme::color(SemanticColor::separator, colors), 0.65), 1));
+    painter.drawPath(Theme::insetBorderPath(bounds, kRadius, 1));
+    if (hasFocus() && m_keyboardFocus) {
+        painter.setPen(QPen(Theme::withOpacity(Theme::color(SemanticColor::accent, colors), 0.6), 2));
+        painter.drawPath(Theme::insetBorderPath(bounds, kRadius, 2));
+    }
+}
+
+void InstanceCard::enterEvent(QEnterEvent* event)
+{
+    QAbstractButton::enterEvent(event);
+    setHovering(true);
+}
+
+void InstanceCard::leaveEvent(QEvent* event)
+{
+    QAbstractButton::leaveEvent(event);
+    setHovering(false);
+}
+
+bool InstanceCard::hitButton(const QPoint& pos) const
+{
+    // A CLI card is not a button: only its own two buttons react.
+    return isDesktop(m_instance) && rect().contains(pos);
+}
+
+void InstanceCard::setHovering(bool hovering)
+{
+    if (m_hovering != hovering) {
+        m_hovering = hovering;
+        update();
+    }
+}
+
+void InstanceCard::focusInEvent(QFocusEvent* event)
+{
+    m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QAbstractButton::focusInEvent(event);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "CodexInstance.h"
+
+#include <QAbstractButton>
+
+class InstanceTag;
+class QHBoxLayout;
+class SymbolView;
+class TextLabel;
+
+/**
+ * @brief One visible instance on the home window. A desktop card is a single button that
+ * launches on a click anywhere on it; a CLI card offers "终端" and "VS Code" and ignores
+ * clicks elsewhere. The card only emits what the user asked for.
+ */
+class InstanceCard final : public QAbstractButton
+{
+    Q_OBJECT
+
+public:
+    explicit InstanceCard(const CodexInstance& instance, QWidget* parent = nullptr);
+
+    const CodexInstance& instance() const { return m_instance; }
+    /** @brief Shows another state of the same record (a new name) or another record. */
+    void setInstance(const CodexInstance& instance);
+    bool isHovering() const { return m_hovering; }
+
+    /** @brief "名称，CLI" or "名称，Desktop". */
+    static QString accessibleLabel(const CodexInstance& instance);
+
+signals:
+    void launchDesktop();
+    void launchTerminal();
+    void launchVSCode();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
+
+private:
+    void build();
+    QWidget* buildIdentity();
+    QWidget* buildTrailing();
+    void setHovering(bool hovering);
+
+    CodexInstance m_instance;
+    bool m_hovering = false;
+    QHBoxLayout* m_layout = nullptr;
+    bool m_keyboardFocus = false; // rings only for focus the keyboard moved here
+};

@@ -1,0 +1,625 @@
+#include "InstanceManagementView.h"
+
+#include "AppModel.h"
+#include "Divider.h"
+#include "EmptyStateView.h"
+#include "Icons.h"
+#include "ImportProfileView.h"
+#include "InstanceTag.h"
+#include "ProfileID.h"
+#include "RoundedPanel.h"
+#include "SheetDialog.h"
+#include "StyledButton.h"
+#include "SymbolButton.h"
+#include "SymbolView.h"
+#include "TextLabel.h"
+#include "Theme.h"
+#include "UiTask.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace {
+
+// Texts that are shortened to fit carry their full text here (and how to shorten it).
+constexpr char fullTextProperty[] = "marlvaneFullText";
+constexpr char elideModeProperty[] = "marlvaneElideMode";
+
+constexpr int tileExtent = 34;
+constexpr int rowLeftPadding = 12;
+constexpr int rowSpacing = 12;
+
+QString typeTag(CodexInstanceType type)
+{
+    return type == CodexInstanceType::cli ? QStringLiteral("CLI") : QStringLiteral("Desktop");
+}
+
+QString typeSymbol(CodexInstanceType type)
+{
+    return type == CodexInstanceType::cli ? QStringLiteral("terminal") : QStringLiteral("macwindow");
+}
+
+void markElided(QWidget* widget, const QString& fullText, Qt::TextElideMode mode)
+{
+    widget->setProperty(fullTextProperty, fullText);
+    widget->setProperty(elideModeProperty, static_cast<int>(mode));
+}
+
+} // namespace
+
+InstanceManagementView::InstanceManagementView(AppModel* model, QWidget* parent)
+    : QWidget(parent)
+    , m_model(model)
+{
+    setObjectName(QStringLiteral("instanceManagementView"));
+
+    auto* title = new TextLabel(QStringLiteral("实例管理"), TextStyle::title2, QFont::DemiBold);
+    auto* rescan = new StyledButton(QStringLiteral("重新扫描"), StyledButton::Style::bordered);
+    rescan->setSymbolName(QStringLiteral("arrow.clockwise"));
+    rescan->setObjectName(QStringLiteral("rescanButton"));
+    m_rescan = rescan; // kept as a plain button: only its enabled state changes later
+    auto* header = new QHBoxLayout;
+    header->addWidget(title);
+    header->addStretch(1);
+    header->addWidget(m_rescan);
+
+    m_placeholder = new EmptyStateView(QStringLiteral("rectangle.stack"), QStringLiteral("没有自定义实例"),
+                                       QStringLiteral("在主窗口创建实例，或重新扫描命令行 Profile。"));
+    m_placeholder->setObjectName(QStringLiteral("instancesPlaceholder"));
+
+    const auto makeSection = [](const QString& heading, const QString& objectName, QVBoxLayout*& rows) {
+        auto* section = new QWidget;
+        section->setObjectName(objectName);
+        auto* sectionLayout = new QVBoxLayout(section);
+        sectionLayout->setContentsMargins(0, 0, 0, 0);
+        sectionLayout->setSpacing(6);
+        auto* label =
+            new TextLabel(heading, TextStyle::subheadline, QFont::DemiBold, SemanticColor::secondaryLabel);
+        label->setObjectName(QStringLiteral("sectionHeader"));
+        label->setContentsMargins(4, 0, 0, 0);
+        auto* card = new RoundedPanel;
+        card->setRadius(10);
+        card->setFill(SemanticColor::controlBackground);
+        card->setBorder(SemanticColor::separator, 0.55, 1);
+        rows = new QVBoxLayout(card);
+        rows->setContentsMargins(0, 4, 0, 4);
+        rows->setSpacing(0);
+        sectionLayout->addWidget(label);
+        sectionLayout->addWidget(card);
+        return section;
+    };
+    m_managedSection =
+        makeSection(QStringLiteral("已管理"), QStringLiteral("managedSection"), m_managedRowsLayout);
+    m_discoveredSection = makeSection(QStringLiteral("发现的命令行 Profile"),
+                                      QStringLiteral("discoveredSection"), m_discoveredRowsLayout);
+
+    auto* listContent = new QWidget;
+    auto* listLayout = new QVBoxLayout(listContent);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(20);
+    listLayout->addWidget(m_managedSection);
+    listLayout->addWidget(m_discoveredSection);
+    listLayout->addStretch(1);
+
+    m_list = new QScrollArea;
+    m_list->setObjectName(QStringLiteral("instancesList"));
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setWidgetResizable(true);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setWidget(listContent);
+    m_list->viewport()->setAutoFillBackground(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(16);
+    layout->addLayout(header);
+    layout->addWidget(m_placeholder, 1);
+    layout->addWidget(m_list, 1);
+
+    connect(m_rescan, &QPushButton::clicked, this, [this] { UiTask::start(m_model->refreshProfiles(true)); });
+    connect(m_model, &AppModel::instancesChanged, this, &InstanceManagementView::syncLists);
+    connect(m_model, &AppModel::externalProfilesChanged, this, &InstanceManagementView::syncLists);
+    connect(m_model, &AppModel::isWorkingChanged, this, &InstanceManagementView::updateWorking);
+    syncLists();
+    updateWorking();
+}
+
+bool InstanceManagementView::isImported(const CodexInstance& instance)
+{
+    return instance.profileId != QStringLiteral("default") && !ProfileID::isManaged(instance.profileId);
+}
+
+bool InstanceManagementView::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget != nullptr && widget->property(fullTextProperty).isValid()) {
+        switch (event->type()) {
+        case QEvent::Resize:
+        case QEvent::FocusOut:
+        case QEvent::FontChange:
+            elide(widget);
+            break;
+        case QEvent::FocusIn:
+            // Selecting and copying works on the whole identifier, never on the shortened one.
+            elide(widget);
+            if (auto* field = qobject_cast<QLineEdit*>(widget)) {
+                field->setCursorPosition(0);
+            }
+            break;
+        case QEvent::PaletteChange:
+            if (auto* field = qobject_cast<QLineEdit*>(widget)) {
+                applyFieldColors(field);
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void InstanceManagementView::elide(QWidget* widget)
+{
+    const QString full = widget->property(fullTextProperty).toString();
+    const auto mode = static_cast<Qt::TextElideMode>(widget->property(elideModeProperty).toInt());
+    if (auto* field = qobject_cast<QLineEdit*>(widget)) {
+        QString shown = full;
+        if (!field->hasFocus()) {
+            // QLineEdit keeps two pixels on either side of its text.
+            const QMargins margins = field->textMargins();
+            const int available = field->contentsRect().width() - margins.left() - margins.right() - 4;
+            shown = field->fontMetrics().elidedText(full, mode, qMax(0, available));
+        }
+        if (field->text() != shown) {
+            field->setText(shown);
+            field->setCursorPosition(0);
+        }
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        const QString shown =
+            label->fontMetrics().elidedText(full, mode, qMax(0, label->contentsRect().width()));
+        if (label->text() != shown) {
+            label->setText(shown);
+        }
+    }
+}
+
+void InstanceManagementView::applyFieldColors(QLineEdit* field)
+{
+    const QPalette source = field->parentWidget() != nullptr ? field->parentWidget()->palette() : palette();
+    const QColor text = Theme::color(SemanticColor::secondaryLabel, source);
+    QPalette own = field->palette();
+    if (own.color(QPalette::Text) == text && own.color(QPalette::Base) == QColor(Qt::transparent)) {
+        return;
+    }
+    own.setColor(QPalette::Text, text);
+    own.setColor(QPalette::Base, Qt::transparent);
+    field->setPalette(own);
+}
+
+void InstanceManagementView::updateWorking()
+{
+    m_rescan->setEnabled(!m_model->isWorking());
+}
+
+void InstanceManagementView::syncLists()
+{
+    syncManagedRows();
+    syncDiscoveredRows();
+    const bool hasInstances = !m_model->instances().isEmpty();
+    const bool hasProfiles = !m_model->externalProfiles().isEmpty();
+    m_managedSection->setVisible(hasInstances);
+    m_discoveredSection->setVisible(hasProfiles);
+    m_list->setVisible(hasInstances || hasProfiles);
+    m_placeholder->setVisible(!hasInstances && !hasProfiles);
+    // Each nested layout would otherwise learn of the new rows one event-loop pass after the
+    // other, and the list would be drawn collapsed for a moment.
+    m_managedRowsLayout->parentWidget()->updateGeometry();
+    m_discoveredRowsLayout->parentWidget()->updateGeometry();
+    m_managedSection->updateGeometry();
+    m_discoveredSection->updateGeometry();
+    m_list->widget()->updateGeometry();
+}
+
+void InstanceManagementView::syncManagedRows()
+{
+    // Rows whose record did not change are kept, so a change to one instance touches one row.
+    QList<Row> old = std::exchange(m_managedRows, {});
+    QHash<QString, qsizetype> oldIndex;
+    oldIndex.reserve(old.size());
+    for (qsizetype i = 0; i < old.size(); ++i) {
+        oldIndex.insert(old[i].key, i);
+    }
+    QList<Row> rows;
+    rows.reserve(m_model->instances().size());
+    for (const CodexInstance& instance : m_model->instances()) {
+        const auto found = oldIndex.constFind(instance.id.toString(QUuid::WithoutBraces));
+        if (found != oldIndex.cend() && old[*found].widget != nullptr && old[*found].instance == instance) {
+            rows.append(std::exchange(old[*found], Row{}));
+        } else {
+            rows.append(makeManagedRow(instance));
+        }
+    }
+    placeRows(old, rows, m_managedRowsLayout);
+    m_managedRows = rows;
+}
+
+void InstanceManagementView::syncDiscoveredRows()
+{
+    QList<Row> old = std::exchange(m_discoveredRows, {});
+    QHash<QString, qsizetype> oldIndex;
+    oldIndex.reserve(old.size());
+    for (qsizetype i = 0; i < old.size(); ++i) {
+        oldIndex.insert(old[i].key, i);
+    }
+    QList<Row> rows;
+    rows.reserve(m_model->externalProfiles().size());
+    for (const QString& profileID : m_model->externalProfiles()) {
+        const auto found = oldIndex.constFind(profileID);
+        if (found != oldIndex.cend() && old[*found].widget != nullptr) {
+            rows.append(std::exchange(old[*found], Row{}));
+        } else {
+            rows.append(makeDiscoveredRow(profileID));
+        }
+    }
+    placeRows(old, rows, m_discoveredRowsLayout);
+    m_discoveredRows = rows;
+}
+
+void InstanceManagementView::placeRows(const QList<Row>& unused, const QList<Row>& rows, QVBoxLayout* layout)
+{
+    for (const Row& row : unused) {
+        if (row.widget != nullptr) {
+            // Reparenting takes it out of the layout at once; deletion waits for the event loop
+            // in case one of its buttons is still on the call stack.
+            row.widget->hide();
+            row.widget->setParent(nullptr);
+            row.widget->deleteLater();
+        }
+    }
+    // Only rows that are new or moved are inserted; rows already in place stay untouched.
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const int index = static_cast<int>(i);
+        QLayoutItem* item = layout->itemAt(index);
+        if (item != nullptr && item->widget() == rows[i].widget) {
+            continue;
+        }
+        if (const int current = layout->indexOf(rows[i].widget); current >= 0) {
+            delete layout->takeAt(current);
+        }
+        layout->insertWidget(index, rows[i].widget);
+        rows[i].widget->show();
+    }
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        rows[i].divider->setVisible(i + 1 < rows.size());
+    }
+}
+
+QWidget* InstanceManagementView::makeIconTile(const QString& symbolName, bool accent)
+{
+    auto* tile = new RoundedPanel;
+    tile->setFixedSize(tileExtent, tileExtent);
+    tile->setRadius(9);
+    tile->setFill(SemanticColor::quaternaryFill);
+    auto* symbol =
+        new SymbolView(symbolName, 18, accent ? SemanticColor::accent : SemanticColor::secondaryLabel, tile);
+    symbol->setObjectName(QStringLiteral("rowSymbol"));
+    symbol->setGeometry(0, 0, tileExtent, tileExtent);
+    return tile;
+}
+
+InstanceManagementView::Row InstanceManagementView::makeManagedRow(const CodexInstance& instance)
+{
+    auto* row = new QWidget(m_managedRowsLayout->parentWidget());
+    row->setObjectName(QStringLiteral("managedRow"));
+    row->setProperty("instanceId", instance.id.toString(QUuid::WithoutBraces));
+
+    auto* name = new TextLabel(instance.displayName, TextStyle::body, QFont::Medium);
+    name->setObjectName(QStringLiteral("instanceName"));
+    // A very long name is cut at the row's edge rather than widening the sheet.
+    name->setMinimumWidth(1);
+    auto* nameLine = new QHBoxLayout;
+    nameLine->setSpacing(8);
+    nameLine->addWidget(name);
+    auto* typeLabel = new InstanceTag(typeTag(instance.type));
+    typeLabel->setObjectName(QStringLiteral("instanceTag"));
+    nameLine->addWidget(typeLabel);
+    if (isImported(instance)) {
+        auto* imported = new InstanceTag(QStringLiteral("外部导入"));
+        imported->setObjectName(QStringLiteral("instanceTag"));
+        nameLine->addWidget(imported);
+    }
+    nameLine->addStretch(1);
+
+    auto* profile = new QLineEdit;
+    profile->setObjectName(QStringLiteral("profileIdField"));
+    profile->setReadOnly(true);
+    profile->setFrame(false);
+    profile->setFont(Theme::font(TextStyle::caption, QFont::Normal, true));
+    profile->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    profile->setMinimumWidth(60);
+    profile->setTextMargins(-2, 0, 0, 0); // line up with the name above
+    markElided(profile, instance.profileId, Qt::ElideMiddle);
+    profile->setText(instance.profileId);
+    profile->installEventFilter(this);
+
+    auto* column = new QVBoxLayout;
+    column->setSpacing(4);
+    column->addLayout(nameLine);
+    column->addWidget(profile);
+
+    auto* actions = new SymbolButton(QStringLiteral("ellipsis.circle"), QString());
+    actions->setObjectName(QStringLiteral("instanceActionsButton"));
+    connect(actions, &QAbstractButton::clicked, this,
+            [this, instance, actions] { showActionsMenu(instance, actions); });
+
+    auto* line = new QHBoxLayout;
+    line->setContentsMargins(rowLeftPadding, 8, 10, 8);
+    line->setSpacing(rowSpacing);
+    line->addWidget(makeIconTile(typeSymbol(instance.type), true));
+    line->addLayout(column, 1);
+    line->addWidget(actions);
+
+    auto* divider = new Divider;
+    auto* dividerLine = new QHBoxLayout;
+    dividerLine->setContentsMargins(rowLeftPadding + tileExtent + rowSpacing, 0, 1, 0);
+    dividerLine->addWidget(divider);
+
+    auto* rowLayout = new QVBoxLayout(row);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    rowLayout->setSpacing(0);
+    rowLayout->addLayout(line);
+    rowLayout->addLayout(dividerLine);
+
+    applyFieldColors(profile);
+    return {instance.id.toString(QUuid::WithoutBraces), instance, row, divider};
+}
+
+InstanceManagementView::Row InstanceManagementView::makeDiscoveredRow(const QString& profileID)
+{
+    auto* row = new QWidget(m_discoveredRowsLayout->parentWidget());
+    row->setObjectName(QStringLiteral("discoveredRow"));
+    row->setProperty("profileId", profileID);
+
+    auto* identifier = new TextLabel(profileID, TextStyle::body, QFont::Medium);
+    identifier->setObjectName(QStringLiteral("discoveredProfileID"));
+    identifier->setFont(Theme::font(TextStyle::body, QFont::Medium, true));
+    identifier->setMinimumWidth(60);
+    identifier->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    markElided(identifier, profileID, Qt::ElideMiddle);
+    identifier->installEventFilter(this);
+    auto* hint = new TextLabel(QStringLiteral("选择 Desktop 或 CLI 后导入，不复制现有数据"),
+                               TextStyle::caption, QFont::Normal, SemanticColor::secondaryLabel);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(4);
+    column->addWidget(identifier);
+    column->addWidget(hint);
+
+    auto* import = new StyledButton(QStringLiteral("导入"), StyledButton::Style::bordered);
+    import->setObjectName(QStringLiteral("importProfileButton"));
+    connect(import, &QPushButton::clicked, this, [this, profileID] { showImportSheet(profileID); });
+
+    auto* line = new QHBoxLayout;
+    line->setContentsMargins(rowLeftPadding, 8, 10, 8);
+    line->setSpacing(rowSpacing);
+    line->addWidget(makeIconTile(QStringLiteral("rectangle.stack.badge.plus"), false));
+    line->addLayout(column, 1);
+    line->addWidget(import);
+
+    auto* divider = new Divider;
+    auto* dividerLine = new QHBoxLayout;
+    dividerLine->setContentsMargins(rowLeftPadding + tileExtent + rowSpacing, 0, 1, 0);
+    dividerLine->addWidget(divider);
+
+    auto* rowLayout = new QVBoxLayout(row);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    rowLayout->setSpacing(0);
+    rowLayout->addLayout(line);
+    rowLayout->addLayout(dividerLine);
+    return {profileID, std::nullopt, row, divider};
+}
+
+void InstanceManagementView::showActionsMenu(const CodexInstance& instance, QWidget* anchor)
+{
+    delete m_menu;
+    m_menu = new QMenu(this);
+    m_menu->setObjectName(QStringLiteral("instanceActionsMenu"));
+    connect(m_menu, &QMenu::aboutToHide, m_menu, &QObject::deleteLater);
+
+    m_menu->addAction(QStringLiteral("重命名"), this, [this, instance] { showRenameSheet(instance); });
+    m_menu->addSeparator();
+    if (isImported(instance)) {
+        m_menu->addAction(QStringLiteral("仅从 Marlvane 移除"), this,
+                          [this, instance] { confirmDetach(instance); });
+        m_menu->addAction(QStringLiteral("删除底层 Profile"), this,
+                          [this, instance] { confirmDelete(instance); });
+    } else {
+        m_menu->addAction(QStringLiteral("删除"), this, [this, instance] { confirmDelete(instance); });
+    }
+    m_menu->popup(anchor->mapToGlobal(QPoint(0, anchor->height())));
+}
+
+QMessageBox* InstanceManagementView::makeConfirmation(const QString& objectName, const QString& title,
+                                                      const QString& message)
+{
+    auto* box = new QMessageBox(this);
+    box->setObjectName(objectName);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setWindowTitle(QStringLiteral("Marlvane"));
+    box->setIconPixmap(Icons::appIcon().pixmap(QSize(56, 56), devicePixelRatioF()));
+    box->setText(title);
+    box->setInformativeText(message);
+    // QMessageBox sizes itself for a quarter of the screen and would wrap the message into a
+    // narrow column of Chinese text.
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+        label->setMinimumWidth(340);
+    }
+    return box;
+}
+
+void InstanceManagementView::confirmDelete(const CodexInstance& instance)
+{
+    m_deleting = instance;
+    const bool imported = isImported(instance);
+
+    QMessageBox* box = makeConfirmation(
+        QStringLiteral("deleteConfirmation"),
+        QStringLiteral("删除“") + instance.displayName + QStringLiteral("”？"),
+
+        imported
+            ? QStringLiteral(
+                  "请先关闭使用该 Profile 的 ChatGPT、终端或 VS Code 窗口。这会从 tessaroll 中永久删除该 "
+                  "Profile、本地数据和登录状态；若只想停止管理，请选择“仅从 Marlvane 移除”。")
+            : QStringLiteral("请先关闭使用该实例的 ChatGPT、终端或 VS Code 窗口。这会删除本地 Profile "
+                             "数据和登录状态，但不会删除任何项目代码。"));
+    QAbstractButton* destroy =
+        box->addButton(imported ? QStringLiteral("永久删除底层 Profile") : QStringLiteral("永久删除实例"),
+                       QMessageBox::DestructiveRole);
+    QPushButton* cancel = box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
+
+    connect(box, &QMessageBox::buttonClicked, this, [this, destroy](QAbstractButton* clicked) {
+        if (clicked == destroy && m_deleting) {
+            UiTask::start(removeInstance(*m_deleting));
+        }
+    });
+    connect(box, &QDialog::finished, this, [this, box, destroy] {
+        // A confirmed removal clears the field itself once the model is done.
+        if (box->clickedButton() != destroy) {
+            m_deleting.reset();
+        }
+    });
+    box->open();
+}
+
+void InstanceManagementView::confirmDetach(const CodexInstance& instance)
+{
+    m_detaching = instance;
+
+    QMessageBox* box =
+        makeConfirmation(QStringLiteral("detachConfirmation"),
+                         QStringLiteral("从 Marlvane 移除“") + instance.displayName + QStringLiteral("”？"),
+                         QStringLiteral("底层 Profile“") + instance.profileId +
+                             QStringLiteral("”及登录状态会保留，并会重新出现在待导入列表中。"));
+    QAbstractButton* detach = box->addButton(QStringLiteral("仅移除管理记录"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
+
+    connect(box, &QMessageBox::buttonClicked, this, [this, detach](QAbstractButton* clicked) {
+        if (clicked == detach && m_detaching) {
+            UiTask::start(detachInstance(*m_detaching));
+        }
+    });
+    connect(box, &QDialog::finished, this, [this, box, detach] {
+        if (box->clickedButton() != detach) {
+            m_detaching.reset();
+        }
+    });
+    box->open();
+}
+
+void InstanceManagementView::showRenameSheet(const CodexInstance& instance)
+{
+    m_editedName = instance.displayName;
+    m_editing = instance;
+
+    auto* sheet = new SheetDialog(this, QSize(420, 190), QSize(420, 190));
+    sheet->setObjectName(QStringLiteral("renameSheet"));
+
+    auto* title = new TextLabel(QStringLiteral("重命名实例"), TextStyle::headline);
+    auto* cancel = new StyledButton(QStringLiteral("取消"), StyledButton::Style::bordered);
+    cancel->setObjectName(QStringLiteral("renameCancelButton"));
+    connect(cancel, &QPushButton::clicked, sheet, &QDialog::reject);
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(20, 20, 20, 20);
+    header->addWidget(title);
+    header->addStretch(1);
+    header->addWidget(cancel);
+
+    auto* field = new QLineEdit(m_editedName);
+    field->setObjectName(QStringLiteral("renameField"));
+    field->setPlaceholderText(QStringLiteral("名称"));
+    field->setClearButtonEnabled(false);
+    auto* fieldBox = new QVBoxLayout;
+    fieldBox->setContentsMargins(20, 20, 20, 20);
+    fieldBox->addWidget(field);
+
+    auto* save = new StyledButton(QStringLiteral("保存"), StyledButton::Style::prominent);
+    save->setObjectName(QStringLiteral("renameSaveButton"));
+    save->setDefault(true);
+    auto* footer = new QHBoxLayout;
+    footer->setContentsMargins(16, 16, 16, 16);
+    footer->addStretch(1);
+    footer->addWidget(save);
+
+    auto* layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(header);
+    layout->addWidget(new Divider);
+    layout->addLayout(fieldBox);
+    layout->addWidget(new Divider);
+    layout->addLayout(footer);
+
+    connect(field, &QLineEdit::textChanged, this, [this](const QString& text) { m_editedName = text; });
+    connect(save, &QPushButton::clicked, this, [this, instance, sheet] {
+        UiTask::start(renameInstance(instance, m_editedName, QPointer<QDialog>(sheet)));
+    });
+    connect(sheet, &QDialog::finished, this, [this] { m_editing.reset(); });
+    sheet->open();
+    field->setFocus();
+    field->selectAll();
+}
+
+void InstanceManagementView::showImportSheet(const QString& profileID)
+{
+    m_importingProfileID = profileID;
+    auto* sheet = new ImportProfileView(m_model, profileID, this);
+    connect(sheet, &QDialog::finished, this, [this] { m_importingProfileID.reset(); });
+    sheet->open();
+}
+
+QCoro::Task<void> InstanceManagementView::removeInstance(CodexInstance instance)
+{
+    QPointer<InstanceManagementView> self(this);
+    AppModel* model = m_model;
+    co_await model->remove(instance);
+    if (self) {
+        self->m_deleting.reset();
+    }
+}
+
+QCoro::Task<void> InstanceManagementView::detachInstance(CodexInstance instance)
+{
+    QPointer<InstanceManagementView> self(this);
+    AppModel* model = m_model;
+    co_await model->detachImportedProfile(instance);
+    if (self) {
+        self->m_detaching.reset();
+    }
+}
+
+QCoro::Task<void> InstanceManagementView::renameInstance(CodexInstance instance, QString name,
+                                                         QPointer<QDialog> sheet)
+{
+    QPointer<InstanceManagementView> self(this);
+    AppModel* model = m_model;
+    co_await model->rename(instance, name);
+    if (self) {
+        self->m_editing.reset();
+    }
+    if (sheet) {
+        sheet->accept();
+    }
+}

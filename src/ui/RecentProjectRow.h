@@ -1,0 +1,29 @@
+#pragma once
+
+#include "RecentProject.h"
+
+#include <QAbstractButton>
+
+/** @brief One recent project in the picker: folder symbol, name and shortened path; a plain button. */
+class RecentProjectRow final : public QAbstractButton
+{
+    Q_OBJECT
+
+public:
+    RecentProjectRow(const RecentProject& project, const QString& shownPath, QWidget* parent = nullptr);
+
+    const RecentProject& project() const { return m_project; }
+    QString shownPath() const { return m_shownPath; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    RecentProject m_project;
+    QString m_shownPath;
+    bool m_keyboardFocus = false; // rings only for focus the keyboard moved here
+};

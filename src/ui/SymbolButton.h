@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QString>
+
+/** @brief A borderless icon-only button (header actions): a symbol with a soft hover highlight. */
+class SymbolButton final : public QAbstractButton
+{
+    Q_OBJECT
+
+public:
+    SymbolButton(const QString& symbolName, const QString& toolTip, QWidget* parent = nullptr);
+
+    QString symbolName() const { return m_symbolName; }
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    QString m_symbolName;
+    bool m_keyboardFocus = false; // rings only for focus the keyboard moved here
+};
