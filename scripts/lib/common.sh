@@ -10,7 +10,6 @@ MARLVANE_PACKAGES=(
     libgtest-dev libgmock-dev
     fonts-noto-cjk
     xvfb xauth xterm zsh dash
-    nodejs npm
 )
 
 as_root() {
@@ -37,6 +36,11 @@ CODEX_PREFIX="$ROOT/.deps/codex"
 install_codex_cli() {
     if command -v codex >/dev/null 2>&1; then
         return 0
+    fi
+    # npm may come from Debian or from a Node.js installed another way: only ask for Debian's
+    # when there is none at all.
+    if ! command -v npm >/dev/null 2>&1; then
+        install_missing_packages nodejs npm
     fi
     if [ ! -x "$CODEX_PREFIX/node_modules/.bin/codex" ]; then
         echo "Installing the Codex CLI (npm @openai/codex) into .deps/codex"
