@@ -154,58 +154,46 @@ std::unique_ptr<AppModel> AppModel::live()
 
 // ---- Published state
 
-void AppModel::setPresentedError(std::optional<QString> message)
+namespace {
+// Views redraw on every change signal, so a value that did not change announces nothing.
+template <typename T, typename Announce> void publish(T& member, T value, Announce announce)
 {
-    if (m_presentedError == message) {
+    if (member == value) {
         return;
     }
-    m_presentedError = std::move(message);
-    emit presentedErrorChanged();
+    member = std::move(value);
+    announce();
+}
+} // namespace
+
+void AppModel::setPresentedError(std::optional<QString> message)
+{
+    publish(m_presentedError, std::move(message), [this] { emit presentedErrorChanged(); });
 }
 
 void AppModel::setInstances(QList<CodexInstance> instances)
 {
-    if (m_instances == instances) {
-        return;
-    }
-    m_instances = std::move(instances);
-    emit instancesChanged();
+    publish(m_instances, std::move(instances), [this] { emit instancesChanged(); });
 }
 
 void AppModel::setExternalProfiles(QStringList profiles)
 {
-    if (m_externalProfiles == profiles) {
-        return;
-    }
-    m_externalProfiles = std::move(profiles);
-    emit externalProfilesChanged();
+    publish(m_externalProfiles, std::move(profiles), [this] { emit externalProfilesChanged(); });
 }
 
 void AppModel::setRecentProjects(QList<RecentProject> projects)
 {
-    if (m_recentProjects == projects) {
-        return;
-    }
-    m_recentProjects = std::move(projects);
-    emit recentProjectsChanged();
+    publish(m_recentProjects, std::move(projects), [this] { emit recentProjectsChanged(); });
 }
 
 void AppModel::setEnvironment(EnvironmentReport report)
 {
-    if (m_environment == report) {
-        return;
-    }
-    m_environment = std::move(report);
-    emit environmentChanged();
+    publish(m_environment, std::move(report), [this] { emit environmentChanged(); });
 }
 
 void AppModel::setWorking(bool working)
 {
-    if (m_isWorking == working) {
-        return;
-    }
-    m_isWorking = working;
-    emit isWorkingChanged();
+    publish(m_isWorking, working, [this] { emit isWorkingChanged(); });
 }
 
 QList<CodexInstance> AppModel::visibleInstances() const
