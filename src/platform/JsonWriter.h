@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QJsonValue>
+#include <QStringView>
 
 /**
  * @brief Writes JSON in the platform writer's layout.
@@ -20,5 +21,7 @@ enum class Slashes {
 
 QByteArray pretty(const QJsonValue& value, Slashes slashes);
 QByteArray compact(const QJsonValue& value, Slashes slashes);
+/** @brief Appends `text` as a JSON string, quotes and escapes included, as both forms write it. */
+void appendString(QByteArray& out, QStringView text, Slashes slashes);
 
 } // namespace JsonWriter

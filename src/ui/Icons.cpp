@@ -117,20 +117,10 @@ QPixmap pixmap(const QString& symbolName, const QSize& size, const QColor& tint,
 QIcon appIcon()
 {
     registerResources();
-    static const QIcon icon = [] {
-        QIcon result;
-        QSvgRenderer svg(QStringLiteral(":/marlvane.svg"));
-        for (const int side : {16, 24, 32, 48, 64, 128, 256, 512}) {
-            QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::transparent);
-            QPainter painter(&image);
-            painter.setRenderHint(QPainter::Antialiasing);
-            svg.render(&painter);
-            painter.end();
-            result.addPixmap(QPixmap::fromImage(image));
-        }
-        return result;
-    }();
+    // Qt's SVG icon engine draws each size when it is first asked for. Drawing all sizes up front,
+    // 512 by 512 included, cost start-up time and more than 1 MB of memory, mostly for sizes
+    // that are never shown.
+    static const QIcon icon(QStringLiteral(":/marlvane.svg"));
     return icon;
 }
 

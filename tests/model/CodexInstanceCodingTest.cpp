@@ -1,8 +1,10 @@
 #include "CodexInstance.h"
 #include "IsoDate.h"
 #include "JsonCoding.h"
+#include "JsonWriter.h"
 #include "PlatformError.h"
 
+#include <QJsonArray>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
@@ -61,6 +63,34 @@ TEST(CodexInstanceCoding, SavedArrayHasTheFileLayout)
         "]";
     EXPECT_EQ(JsonCoding<QList<CodexInstance>>::encode({sample()}), expected);
     EXPECT_EQ(JsonCoding<QList<CodexInstance>>::encode({}), QByteArray("[\n\n]"));
+}
+
+// The instance list has its own fast writer; it must give exactly the bytes the generic
+// writer gives for the same records, whatever the texts hold.
+TEST(CodexInstanceCoding, FastListWriterMatchesTheGenericWriter)
+{
+    QList<CodexInstance> instances;
+    const QStringList names = {QStringLiteral("plain"), QStringLiteral("a/b \\ \"q\""),
+                               QStringLiteral("tab\tnew\nline\u0001"), QStringLiteral("项目 A 🚀"), QString()};
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        CodexInstance instance = sample();
+        instance.id = QUuid::createUuid();
+        instance.displayName = names.at(i);
+        instance.type = i % 2 ? CodexInstanceType::cli : CodexInstanceType::desktop;
+        instance.profileId = names.at((i + 1) % names.size());
+        if (i % 2) {
+            instance.lastUsedAt.reset();
+        }
+        instances.append(instance);
+    }
+    QJsonArray array;
+    for (const CodexInstance& instance : instances) {
+        array.append(instance.toJson());
+    }
+    EXPECT_EQ(JsonCoding<QList<CodexInstance>>::encode(instances),
+              JsonWriter::pretty(array, JsonWriter::Slashes::Escaped));
+    EXPECT_EQ(JsonCoding<QList<CodexInstance>>::encode({}),
+              JsonWriter::pretty(QJsonArray(), JsonWriter::Slashes::Escaped));
 }
 
 TEST(CodexInstanceCoding, RoundTripKeepsWholeSecondsAndDropsFractions)

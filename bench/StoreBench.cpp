@@ -1,0 +1,139 @@
+// store-load: JSONFileStore::loadWithRecovery() of 10,000 instance records, against
+// QJsonDocument::fromJson of the same bytes already in memory.
+// store-save: JSONFileStore::save() of the same list (encode, then main file and backup, each
+// written to a temporary file, synced, renamed and its folder synced), against writing the same
+// bytes once with QSaveFile (which syncs the file before its rename) and syncing the folder.
+#include "BenchAwait.h"
+#include "BenchClock.h"
+#include "BenchReport.h"
+#include "InstanceFixture.h"
+#include "JSONFileStore.h"
+#include "JsonWriter.h"
+#include "PairedRuns.h"
+#include "ScratchHome.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int recordCount = 10000;
+
+using InstanceStore = JSONFileStore<QList<CodexInstance>>;
+
+// The instance list is encoded by hand for speed; it must stay byte for byte what the generic
+// writer makes of the records' JSON objects, and decode to the same records.
+bool encodingIsFaithful(const QList<CodexInstance>& records)
+{
+    QJsonArray array;
+    for (const CodexInstance& record : records) {
+        array.append(record.toJson());
+    }
+    const QByteArray bytes = JsonCoding<QList<CodexInstance>>::encode(records);
+    return bytes == JsonWriter::pretty(array, JsonWriter::Slashes::Escaped) &&
+           JsonCoding<QList<CodexInstance>>::decode(bytes) == records &&
+           JsonCoding<QList<CodexInstance>>::encode({}) ==
+               JsonWriter::pretty(QJsonArray(), JsonWriter::Slashes::Escaped);
+}
+
+bool syncFolder(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ScratchHome scratch;
+    if (!scratch.isValid()) {
+        return BenchReport::failed(QStringLiteral("no temporary folder"));
+    }
+    scratch.apply();
+    QCoreApplication application(argc, argv);
+    const int pairs = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 9;
+
+    const QList<CodexInstance> records = InstanceFixture::make(recordCount);
+    if (!encodingIsFaithful(records)) {
+        return BenchReport::failed(
+            QStringLiteral("the instance list encodes differently from its JSON objects"));
+    }
+    const QString folder = scratch.marlvaneData();
+    InstanceStore store(folder + QStringLiteral("/instances.json"), {});
+    if (BenchAwait::run(store.save(records)).error) {
+        return BenchReport::failed(QStringLiteral("the first save failed"));
+    }
+    QFile written(store.url());
+    if (!written.open(QIODevice::ReadOnly)) {
+        return BenchReport::failed(QStringLiteral("cannot read the saved file"));
+    }
+    const QByteArray bytes = written.readAll();
+    written.close();
+    std::fprintf(stderr, "store: %d records, %lld bytes\n", recordCount,
+                 static_cast<long long>(bytes.size()));
+
+    bool ok = true;
+    const auto load = [&] {
+        const std::int64_t start = BenchClock::nowNs();
+        const auto outcome = BenchAwait::run(store.loadWithRecovery());
+        if (outcome.error || outcome.value->value.size() != recordCount ||
+            outcome.value->recoveredFromBackup) {
+            ok = false;
+        }
+        return BenchClock::toMs(outcome.finishedNs - start);
+    };
+    const auto parse = [&] {
+        const std::int64_t start = BenchClock::nowNs();
+        const QJsonDocument document = QJsonDocument::fromJson(bytes);
+        const std::int64_t end = BenchClock::nowNs();
+        if (document.array().size() != recordCount) {
+            ok = false;
+        }
+        return BenchClock::toMs(end - start);
+    };
+    const QList<PairedRuns::Pair> loads = PairedRuns::measure(pairs, load, parse);
+
+    const auto save = [&] {
+        const std::int64_t start = BenchClock::nowNs();
+        const auto outcome = BenchAwait::run(store.save(records));
+        if (outcome.error) {
+            ok = false;
+        }
+        return BenchClock::toMs(outcome.finishedNs - start);
+    };
+    const QString floorPath = folder + QStringLiteral("/floor.json");
+    const auto writeOnce = [&] {
+        const std::int64_t start = BenchClock::nowNs();
+        QSaveFile file(floorPath);
+        const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
+                             file.commit() && syncFolder(folder);
+        const std::int64_t end = BenchClock::nowNs();
+        if (!written) {
+            ok = false;
+        }
+        return BenchClock::toMs(end - start);
+    };
+    const QList<PairedRuns::Pair> saves = PairedRuns::measure(pairs, save, writeOnce);
+
+    if (!ok) {
+        return BenchReport::failed(QStringLiteral("a store operation failed or returned the wrong records"));
+    }
+    PairedRuns::describe(QStringLiteral("store-load"), loads, QStringLiteral("ms"));
+    PairedRuns::describe(QStringLiteral("store-save"), saves, QStringLiteral("ms"));
+    BenchReport::figure(QStringLiteral("store-load"), PairedRuns::medianRatio(loads));
+    BenchReport::figure(QStringLiteral("store-save"), PairedRuns::medianRatio(saves));
+    return 0;
+}
