@@ -53,10 +53,10 @@ install_codex_cli() {
     export PATH="$CODEX_PREFIX/node_modules/.bin:$PATH"
 }
 
-# build <dir> <cmake args...>
+# build <dir> <cmake args...>   (MARLVANE_BUILD_TYPE picks the build type, RelWithDebInfo by default)
 build() {
     local dir="$1"
     shift
-    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE="${MARLVANE_BUILD_TYPE:-RelWithDebInfo}" "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
 }
