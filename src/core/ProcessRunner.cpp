@@ -42,6 +42,18 @@ void checkStartable(const QString& executable)
     }
 }
 
+// exec takes each argument up to its first NUL: the child would get only the part before it
+// (another profile's name, say), so such an argument is refused instead of cut short.
+void checkArguments(const QString& executable, const QStringList& arguments)
+{
+    for (const QString& argument : arguments) {
+        if (argument.contains(QChar(0))) {
+            throw PlatformError(QStringLiteral("%1 %2：参数中含有 NUL 字符").arg(startAction, executable),
+                                EINVAL);
+        }
+    }
+}
+
 // Starting ends in started() or, when exec fails, in errorOccurred() without any finished(),
 // which waitForFinished would wait for forever. Both signals are awaited through a future:
 // QCoro's signal awaiter cannot take started(), whose private tag argument is not queued.
@@ -75,6 +87,7 @@ QCoro::Task<ProcessResult> ProcessRunner::run(QString executableURL, QStringList
                                               QMap<QString, QString> environment) const
 {
     checkStartable(executableURL);
+    checkArguments(executableURL, arguments);
 
     // The process lives on the calling thread; its pipes are read by the event loop as data
     // arrives, so a child that writes a lot to both streams never blocks on a full pipe.
@@ -107,6 +120,7 @@ QCoro::Task<void> ProcessRunner::launchDetached(QString executableURL, QStringLi
                                                 QMap<QString, QString> environment) const
 {
     checkStartable(executableURL);
+    checkArguments(executableURL, arguments);
     // startDetached waits until exec has succeeded or failed: keep that off the calling thread.
     auto start = [executableURL, arguments, environment] {
         QProcess process;

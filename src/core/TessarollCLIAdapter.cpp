@@ -111,6 +111,11 @@ QString TessarollCLIAdapter::message(const ProcessResult& result)
     return QStringLiteral("未知错误（退出码 %1）").arg(result.exitCode);
 }
 
+QStringList TessarollCLIAdapter::profileLines(const QString& output)
+{
+    return nonEmptyLines(output);
+}
+
 QCoro::Task<ProcessResult> TessarollCLIAdapter::runCore(QStringList arguments) const
 {
     if (!m_executableURL) {
@@ -128,7 +133,7 @@ QCoro::Task<QStringList> TessarollCLIAdapter::listProfiles()
 {
     const QStringList arguments{QStringLiteral("list")};
     const ProcessResult result = co_await runCore(arguments);
-    co_return nonEmptyLines(result.stdoutString());
+    co_return profileLines(result.stdoutString());
 }
 
 QCoro::Task<void> TessarollCLIAdapter::createProfile(QString profileID)

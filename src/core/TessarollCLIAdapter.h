@@ -41,6 +41,9 @@ public:
 
     /** @brief The user text for a failed run: trimmed stderr, else stdout, else the exit code. */
     static QString message(const ProcessResult& result);
+    /** @brief The identifiers in the core's list output: split at every line break, empty
+     * pieces dropped, nothing else changed. */
+    static QStringList profileLines(const QString& output);
 
     std::optional<QString> executableURL() const override { return m_executableURL; }
     QCoro::Task<QStringList> listProfiles() override;

@@ -3,8 +3,12 @@
 #include "AtomicFile.h"
 #include "PlatformError.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
+#include <cerrno>
 #include <exception>
 #include <utility>
 
@@ -12,6 +16,11 @@ namespace {
 
 constexpr mode_t filePermissions = 0600;
 constexpr mode_t folderPermissions = 0700;
+
+QString utcStamp()
+{
+    return QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+}
 
 } // namespace
 
@@ -21,40 +30,92 @@ FileStoreEngine::FileStoreEngine(QString url, std::shared_ptr<FileOps> ops)
     , m_ops(ops ? std::move(ops) : FileOps::real())
 {}
 
-FileStoreEngine::LoadOutcome FileStoreEngine::load(const Decode& decode) const
+QString FileStoreEngine::damagedCopyName(const QString& path, const QString& stamp)
 {
+    return path + QStringLiteral(".damaged-") + stamp;
+}
+
+FileStoreEngine::LoadOutcome FileStoreEngine::load(const Decode& decode)
+{
+    removeStaleTemporaries();
+    m_unkept.clear();
+
     const bool backupExists = m_ops->exists(m_backupURL);
+    bool mainDamaged = false;
+    std::optional<QByteArray> mainBytes;
     if (m_ops->exists(m_url)) {
-        std::exception_ptr mainError;
+        std::optional<PlatformError> mainError;
         try {
-            const QByteArray bytes = m_ops->readAll(m_url);
-            decodeFile(m_url, bytes, decode);
+            mainBytes = m_ops->readAll(m_url);
+            decodeFile(m_url, *mainBytes, decode);
             if (!backupExists) {
-                writeIgnoringFailure(m_backupURL, bytes);
+                writeIgnoringFailure(m_backupURL, *mainBytes);
             }
             return {true, false};
-        } catch (const PlatformError&) {
-            mainError = std::current_exception();
+        } catch (const PlatformError& error) {
+            mainError = error;
         }
         if (!backupExists) {
-            std::rethrow_exception(mainError);
+            // The load fails and the main file stays as it is, but a later save would replace
+            // it: its bytes go aside first, so a person can still look at them.
+            if (const std::optional<QString> copy = keepAside(m_url, mainBytes)) {
+                throw PlatformError(
+                    QStringLiteral("%1；损坏的文件已另存为 %2").arg(mainError->description(), *copy),
+                    mainError->code());
+            }
+            throw *mainError;
         }
+        mainDamaged = true;
     } else if (!backupExists) {
         return {false, false};
     }
 
-    const QByteArray bytes = m_ops->readAll(m_backupURL);
-    decodeFile(m_backupURL, bytes, decode);
-    AtomicFile::write(m_url, bytes, filePermissions, *m_ops);
+    std::optional<QByteArray> backupBytes;
+    try {
+        backupBytes = m_ops->readAll(m_backupURL);
+        decodeFile(m_backupURL, *backupBytes, decode);
+    } catch (const PlatformError&) {
+        // Neither file is usable: both keep their bytes until someone has looked at them.
+        if (mainDamaged) {
+            keepAside(m_url, mainBytes);
+        }
+        keepAside(m_backupURL, backupBytes);
+        throw;
+    }
+
+    if (!mainDamaged) {
+        AtomicFile::write(m_url, *backupBytes, filePermissions, *m_ops);
+    } else if (mainBytes && existingCopy(m_url, *mainBytes)) {
+        AtomicFile::write(m_url, *backupBytes, filePermissions, *m_ops);
+    } else if (!QFileInfo(m_url).isFile()) {
+        // Not a file (a folder, say): nothing is moved around; the write reports what is in the way.
+        AtomicFile::write(m_url, *backupBytes, filePermissions, *m_ops);
+    } else {
+        replaceDamaged(m_url, *backupBytes);
+    }
     return {true, true};
 }
 
-void FileStoreEngine::save(const Encode& encode) const
+void FileStoreEngine::save(const Encode& encode)
 {
     m_ops->makePath(QFileInfo(m_url).absolutePath(), folderPermissions);
     const QByteArray bytes = encode();
-    AtomicFile::write(m_url, bytes, filePermissions, *m_ops);
-    writeIgnoringFailure(m_backupURL, bytes);
+    if (m_unkept.contains(m_url)) {
+        replaceDamaged(m_url, bytes);
+    } else {
+        AtomicFile::write(m_url, bytes, filePermissions, *m_ops);
+    }
+    m_unkept.removeAll(m_url);
+
+    if (m_unkept.contains(m_backupURL)) {
+        try {
+            replaceDamaged(m_backupURL, bytes);
+            m_unkept.removeAll(m_backupURL);
+        } catch (const PlatformError&) {
+        }
+    } else {
+        writeIgnoringFailure(m_backupURL, bytes);
+    }
 }
 
 void FileStoreEngine::decodeFile(const QString& path, const QByteArray& bytes, const Decode& decode) const
@@ -74,5 +135,108 @@ void FileStoreEngine::writeIgnoringFailure(const QString& path, const QByteArray
     try {
         AtomicFile::write(path, bytes, filePermissions, *m_ops);
     } catch (const PlatformError&) {
+    }
+}
+
+void FileStoreEngine::removeStaleTemporaries() const
+{
+    // A save that was killed between creating its temporary file and renaming it leaves the
+    // file behind; its content never became the file's, so it is only clutter. Only names of
+    // the form AtomicFile gives this file's temporaries are touched.
+    const QFileInfo main(m_url);
+    const QRegularExpression temporary(
+        QStringLiteral("^\\.%1(\\.backup)?(\\.damaged-[0-9]{8}T[0-9]{6}Z(-[0-9]+)?)?"
+                       "\\.[A-Za-z0-9]{6}$")
+            .arg(QRegularExpression::escape(main.fileName())));
+    const QStringList names = QDir(main.absolutePath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (temporary.match(name).hasMatch()) {
+            try {
+                m_ops->remove(main.absolutePath() + QLatin1Char('/') + name);
+            } catch (const PlatformError&) {
+            }
+        }
+    }
+}
+
+std::optional<QString> FileStoreEngine::keepAside(const QString& path, const std::optional<QByteArray>& bytes)
+{
+    if (bytes) {
+        if (const std::optional<QString> copy = existingCopy(path, *bytes)) {
+            return copy;
+        }
+        const QString copy = freeCopyName(path);
+        try {
+            AtomicFile::write(copy, *bytes, filePermissions, *m_ops);
+            return copy;
+        } catch (const PlatformError&) {
+            // No room or no permission for a copy now: the file itself is moved aside instead,
+            // by the save that would otherwise replace it.
+        }
+    }
+    if (QFileInfo(path).isFile() && !m_unkept.contains(path)) {
+        m_unkept.append(path);
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> FileStoreEngine::existingCopy(const QString& path, const QByteArray& bytes) const
+{
+    // A damaged file that is found again at every start is kept once, not once per start.
+    const QFileInfo info(path);
+    const QString pattern = info.fileName() + QStringLiteral(".damaged-*");
+    const QStringList names = QDir(info.absolutePath()).entryList({pattern}, QDir::Files, QDir::Name);
+    for (const QString& name : names) {
+        const QString candidate = info.absolutePath() + QLatin1Char('/') + name;
+        try {
+            if (m_ops->readAll(candidate) == bytes) {
+                return candidate;
+            }
+        } catch (const PlatformError&) {
+        }
+    }
+    return std::nullopt;
+}
+
+QString FileStoreEngine::freeCopyName(const QString& path) const
+{
+    const QString base = damagedCopyName(path, utcStamp());
+    QString name = base;
+    for (int n = 2; m_ops->exists(name) || QFileInfo(name).isSymLink(); ++n) {
+        name = base + QLatin1Char('-') + QString::number(n);
+    }
+    return name;
+}
+
+void FileStoreEngine::replaceDamaged(const QString& path, const QByteArray& bytes)
+{
+    // A rename keeps the damaged bytes without needing any free space, which a copy would.
+    const QString aside = freeCopyName(path);
+    try {
+        m_ops->rename(path, aside);
+    } catch (const PlatformError& error) {
+        if (error.code() != ENOENT) {
+            throw PlatformError::fromErrno(QStringLiteral("无法把损坏的文件另存"), path, error.code());
+        }
+        // Gone meanwhile: nothing left to keep.
+        AtomicFile::write(path, bytes, filePermissions, *m_ops);
+        return;
+    }
+    try {
+        m_ops->chmod(aside, filePermissions);
+    } catch (const PlatformError&) {
+    }
+    try {
+        AtomicFile::write(path, bytes, filePermissions, *m_ops);
+    } catch (const PlatformError&) {
+        // Only when the new file never arrived does the old one go back: after a failed flush
+        // of the folder the new file is in place and the damaged one stays aside.
+        if (!m_ops->exists(path)) {
+            try {
+                m_ops->rename(aside, path);
+            } catch (const PlatformError&) {
+            }
+        }
+        throw;
     }
 }

@@ -4,16 +4,21 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 /**
  * @brief The type-independent load and save of a JSON file with its ".backup" sibling.
  *
- * Blocking: JSONFileStore<T> runs it on its own worker thread. Values never pass through
- * here, only bytes; the caller's decode function turns bytes into its value (keeping it) or
- * throws when they do not describe one.
+ * Blocking: JSONFileStore<T> runs it on its own worker thread, one call at a time. Values
+ * never pass through here, only bytes; the caller's decode function turns bytes into its
+ * value (keeping it) or throws when they do not describe one.
+ *
+ * Damaged files are never destroyed silently: before a file that could not be read or
+ * decoded is replaced, its bytes are kept beside it as "<file>.damaged-<UTC time>" (0600).
  */
 class FileStoreEngine final
 {
@@ -35,17 +40,34 @@ public:
 
     /**
      * @brief Decodes the main file, else the backup (rewriting the main file from it).
-     * A main file without a backup also gets its backup written; nothing else is changed.
+     * A main file without a backup also gets its backup written. Temporary files that an
+     * interrupted save of this file left behind are removed first.
      */
-    LoadOutcome load(const Decode& decode) const;
+    LoadOutcome load(const Decode& decode);
     /** @brief Writes the encoded bytes to the main file, then to the backup (best effort). */
-    void save(const Encode& encode) const;
+    void save(const Encode& encode);
+
+    /** @brief The name a damaged copy of `path` gets when it is kept at `stamp` (UTC). */
+    static QString damagedCopyName(const QString& path, const QString& stamp);
 
 private:
     void decodeFile(const QString& path, const QByteArray& bytes, const Decode& decode) const;
     void writeIgnoringFailure(const QString& path, const QByteArray& bytes) const;
+    void removeStaleTemporaries() const;
+
+    /** @brief Copies damaged bytes aside now, or marks the file to be moved aside before it is
+     * replaced; returns the copy's path when one exists. */
+    std::optional<QString> keepAside(const QString& path, const std::optional<QByteArray>& bytes);
+    /** @brief The existing damaged copy of `path` that holds exactly these bytes, if any. */
+    std::optional<QString> existingCopy(const QString& path, const QByteArray& bytes) const;
+    QString freeCopyName(const QString& path) const;
+    /** @brief Atomically writes `path` after moving its damaged content aside; when the write
+     * fails before the new file is in place, the damaged file is moved back. */
+    void replaceDamaged(const QString& path, const QByteArray& bytes);
 
     QString m_url;
     QString m_backupURL;
     std::shared_ptr<FileOps> m_ops;
+    /** @brief Damaged files whose content no copy holds yet: moved aside before replacement. */
+    QStringList m_unkept;
 };

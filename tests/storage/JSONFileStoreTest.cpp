@@ -217,7 +217,10 @@ TEST_F(JSONFileStoreTest, RecoveryMatrix)
             if (QFileInfo::exists(m_backup)) {
                 expected << QStringLiteral("instances.json.backup");
             }
-            EXPECT_EQ(entries(m_folder), expected);
+            // Damaged files kept aside under dated names are checked in DamagedFileTest.
+            QStringList found = entries(m_folder);
+            found.removeIf([](const QString& entry) { return entry.contains(QLatin1String(".damaged-")); });
+            EXPECT_EQ(found, expected);
         }
     }
 }
