@@ -158,13 +158,16 @@ TEST_F(ProcessRunnerTest, detachedChildKeepsRunningWithNullStreams)
     ASSERT_TRUE(AsyncTest::spinUntil([&] { return TestFiles::read(pidFile).endsWith('\n'); }, 10s));
     const qint64 pid = TestFiles::read(pidFile).trimmed().toLongLong();
     ASSERT_GT(pid, 0);
-    // The child may need a moment to reach `sleep`; until then its shell holds the same descriptors.
     EXPECT_EQ(::kill(static_cast<pid_t>(pid), 0), 0);
+    // While the shell execs `sleep`, /proc shows an empty environment for a moment: wait it out.
+    const auto environ = [&] {
+        return TestFiles::read(QStringLiteral("/proc/%1/environ").arg(pid));
+    };
+    EXPECT_TRUE(
+        AsyncTest::spinUntil([&] { return environ().split('\0').contains("MARLVANE_DETACHED=yes"); }, 10s));
     for (int fd = 0; fd <= 2; ++fd) {
         EXPECT_EQ(fdTarget(pid, fd), QStringLiteral("/dev/null")) << "descriptor " << fd;
     }
-    const QByteArray environ = TestFiles::read(QStringLiteral("/proc/%1/environ").arg(pid));
-    EXPECT_TRUE(environ.split('\0').contains("MARLVANE_DETACHED=yes"));
     ::kill(static_cast<pid_t>(pid), SIGKILL);
 }
 
