@@ -34,10 +34,18 @@ void write(QByteArray& out, const QJsonValue& value, JsonWriter::Slashes slashes
     };
     switch (value.type()) {
     case QJsonValue::Null:
-    case QJsonValue::Undefined: out += "null"; break;
-    case QJsonValue::Bool: out += value.toBool() ? "true" : "false"; break;
-    case QJsonValue::Double: writeNumber(out, value.toDouble()); break;
-    case QJsonValue::String: JsonWriter::appendString(out, value.toString(), slashes); break;
+    case QJsonValue::Undefined:
+        out += "null";
+        break;
+    case QJsonValue::Bool:
+        out += value.toBool() ? "true" : "false";
+        break;
+    case QJsonValue::Double:
+        writeNumber(out, value.toDouble());
+        break;
+    case QJsonValue::String:
+        JsonWriter::appendString(out, value.toString(), slashes);
+        break;
     case QJsonValue::Array: {
         const QJsonArray array = value.toArray();
         out += '[';
@@ -153,15 +161,32 @@ void JsonWriter::appendString(QByteArray& out, QStringView text, Slashes slashes
         out.append(run, at - run);
         run = at + 1;
         switch (byte) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '/': out += slashes == Slashes::Escaped ? "\\/" : "/"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default: out += QByteArray("\\u00") + QByteArray::number(byte, 16).rightJustified(2, '0');
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '/':
+            out += slashes == Slashes::Escaped ? "\\/" : "/";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            out += QByteArray("\\u00") + QByteArray::number(byte, 16).rightJustified(2, '0');
         }
     }
     out.append(run, end - run);

@@ -14,7 +14,8 @@
  */
 namespace JsonWriter {
 
-enum class Slashes {
+enum class Slashes
+{
     Escaped,   ///< "/" is written as "\/" (the data files)
     Unescaped, ///< "/" stays "/" (VS Code texts)
 };

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QCoroTask>
 #include <QCoreApplication>
+#include <QCoroTask>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -48,7 +48,8 @@ template <typename T> QCoro::Task<void> capture(QCoro::Task<T> task, Outcome<T>*
 } // namespace detail
 
 /** @brief Runs the event loop until done() is true or the timeout passes; true when done. */
-template <typename Pred> bool spinUntil(Pred done, std::chrono::milliseconds timeout = std::chrono::seconds(30))
+template <typename Pred>
+bool spinUntil(Pred done, std::chrono::milliseconds timeout = std::chrono::seconds(30))
 {
     if (done()) {
         return true;
@@ -83,7 +84,8 @@ Outcome<T> run(QCoro::Task<T> task, std::chrono::milliseconds timeout = std::chr
 }
 
 /** @brief Runs the task and returns its value; a thrown exception fails the test and rethrows. */
-template <typename T> T await(QCoro::Task<T> task, std::chrono::milliseconds timeout = std::chrono::seconds(30))
+template <typename T>
+T await(QCoro::Task<T> task, std::chrono::milliseconds timeout = std::chrono::seconds(30))
 {
     Outcome<T> outcome = run(std::move(task), timeout);
     if (outcome.error) {
