@@ -29,7 +29,11 @@ EmptyStateView::EmptyStateView(const QString& symbolName, const QString& title, 
     m_description->setObjectName(QStringLiteral("emptyStateDescription"));
     m_description->setAlignment(Qt::AlignHCenter);
     m_description->setWordWrap(true);
-    m_description->setVisible(!description.isEmpty());
+    // Only hidden, never shown explicitly: showing a child before its parent has a layout makes
+    // Qt size it on its own, which for a wrapped text is a costly measuring done for nothing.
+    if (description.isEmpty()) {
+        m_description->hide();
+    }
 
     m_actionsLayout->setContentsMargins(0, 6, 0, 0);
     m_actionsLayout->setSpacing(10);

@@ -1,5 +1,7 @@
 #include "Icons.h"
 
+#include "Resources.h"
+#include "SvgIconEngine.h"
 #include "TintedSvgIconEngine.h"
 
 #include <QCoreApplication>
@@ -11,16 +13,6 @@
 #include <QSvgRenderer>
 
 #include <cmath>
-
-// The resources live in a static library, so nothing references them until they are registered.
-static void registerResources()
-{
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(marlvane);
-        return true;
-    }();
-    Q_UNUSED(registered);
-}
 
 namespace {
 
@@ -49,7 +41,7 @@ const QHash<QString, QString>& symbolFiles()
 
 QSvgRenderer* renderer(const QString& symbolName)
 {
-    registerResources();
+    Resources::ensureRegistered();
     static QHash<QString, QSvgRenderer*> renderers; // lives as long as the application, like the resources
     // Freed while the application is still whole (its destructor runs the post routines first),
     // so that a leak check at exit finds nothing and no font outlives the font database.
@@ -127,11 +119,11 @@ QPixmap pixmap(const QString& symbolName, const QSize& size, const QColor& tint,
 
 QIcon appIcon()
 {
-    registerResources();
-    // Qt's SVG icon engine draws each size when it is first asked for. Drawing all sizes up front,
-    // 512 by 512 included, cost start-up time and more than 1 MB of memory, mostly for sizes
-    // that are never shown.
-    static const QIcon icon(QStringLiteral(":/marlvane.svg"));
+    Resources::ensureRegistered();
+    // Each size is drawn when it is first asked for. Drawing all sizes up front, 512 by 512
+    // included, cost start-up time and more than 1 MB of memory, mostly for sizes that are never
+    // shown; Qt's own SVG icon engine does the same but costs a plugin search at start-up.
+    static const QIcon icon(new SvgIconEngine(QStringLiteral(":/marlvane.svg")));
     return icon;
 }
 

@@ -109,26 +109,28 @@ void InstanceCardList::updateContentSize()
 
 void InstanceCardList::layoutCards()
 {
-    const int top = verticalScrollBar()->value();
-    const int bottom = top + viewport()->height();
-    const int pitch = rowHeight() + kSpacing;
-    const int count = static_cast<int>(m_instances.size());
-    const int first = std::max(0, (top - kPadding) / pitch - kOverscanRows);
-    const int last = std::min(count - 1, (bottom - kPadding) / pitch + kOverscanRows);
-    const int width = std::max(0, viewport()->width() - 2 * kPadding);
-
     QHash<QUuid, InstanceCard*> kept;
-    for (int index = first; index <= last; ++index) {
-        const CodexInstance& instance = m_instances.at(index);
-        InstanceCard* card = m_cards.take(instance.id);
-        if (card == nullptr) {
-            card = makeCard(instance);
-        } else {
-            card->setInstance(instance);
+    const int count = static_cast<int>(m_instances.size());
+    // An empty list needs no row height, whose measuring card is the costliest part of start-up.
+    if (count > 0) {
+        const int top = verticalScrollBar()->value();
+        const int bottom = top + viewport()->height();
+        const int pitch = rowHeight() + kSpacing;
+        const int first = std::max(0, (top - kPadding) / pitch - kOverscanRows);
+        const int last = std::min(count - 1, (bottom - kPadding) / pitch + kOverscanRows);
+        const int width = std::max(0, viewport()->width() - 2 * kPadding);
+        for (int index = first; index <= last; ++index) {
+            const CodexInstance& instance = m_instances.at(index);
+            InstanceCard* card = m_cards.take(instance.id);
+            if (card == nullptr) {
+                card = makeCard(instance);
+            } else {
+                card->setInstance(instance);
+            }
+            card->setGeometry(kPadding, rowTop(index), width, rowHeight());
+            card->show();
+            kept.insert(instance.id, card);
         }
-        card->setGeometry(kPadding, rowTop(index), width, rowHeight());
-        card->show();
-        kept.insert(instance.id, card);
     }
     // A card may be the sender of the signal that led here (a click that changed the list), so
     // it is hidden now and deleted once control is back in the event loop.

@@ -1,13 +1,19 @@
 #include "Icons.h"
 #include "InstanceCard.h"
+#include "Resources.h"
 #include "TextLabel.h"
 #include "Theme.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDirIterator>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QImage>
 #include <QPalette>
 #include <QPushButton>
+#include <QRawFont>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +58,49 @@ TEST(IconsTest, EverySymbolTheViewsUseIsBundledAndTinted)
     EXPECT_TRUE(Icons::pixmap(QStringLiteral("no.such.symbol"), QSize(24, 24), tint).isNull());
     EXPECT_TRUE(Icons::icon(QStringLiteral("no.such.symbol"), tint).isNull());
     EXPECT_FALSE(Icons::appIcon().isNull());
+}
+
+// The app draws its texts with a cut-down CJK font; a text with a character the cut left out
+// would be drawn partly in another font (and load that whole font at start-up).
+TEST(ThemeTest, BundledFontDrawsEveryCharacterOfTheAppsTexts)
+{
+    Theme::applyApplicationTheme();
+    for (const auto weight : {QFont::Normal, QFont::DemiBold, QFont::Bold}) {
+        const QFont font = Theme::font(TextStyle::body, weight);
+        if (QFontDatabase::writingSystems(font.families().constLast())
+                .contains(QFontDatabase::SimplifiedChinese)) {
+            GTEST_SKIP() << "the system's default font draws Chinese itself";
+        }
+        EXPECT_EQ(QFontInfo(font).family(), QStringLiteral("Marlvane UI Sans")) << weight;
+    }
+    EXPECT_TRUE(QFontInfo(Theme::font(TextStyle::body, QFont::Bold)).bold());
+
+    QSet<char32_t> used;
+    QDirIterator sources(QStringLiteral(MARLVANE_SOURCE_DIR "/src"), {"*.cpp", "*.h"}, QDir::Files,
+                         QDirIterator::Subdirectories);
+    while (sources.hasNext()) {
+        QFile file(sources.next());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+        const QString text = QString::fromUtf8(file.readAll());
+        for (const char32_t character : text.toUcs4()) {
+            if (character > 0x7f && character < 0x10000) {
+                used.insert(character);
+            }
+        }
+    }
+    ASSERT_GT(used.size(), 100) << "the app's Chinese texts were not found";
+    for (const auto* file : {":/fonts/MarlvaneUISans-Regular.otf", ":/fonts/MarlvaneUISans-Bold.otf"}) {
+        const QRawFont font(Resources::data(QString::fromLatin1(file)), 14);
+        ASSERT_TRUE(font.isValid()) << file;
+        QString missing;
+        for (const char32_t character : std::as_const(used)) {
+            if (!font.supportsCharacter(character)) {
+                missing += QString::fromUcs4(&character, 1);
+            }
+        }
+        EXPECT_TRUE(missing.isEmpty())
+            << file << " lacks \"" << missing.toStdString() << "\": run scripts/make-ui-font";
+    }
 }
 
 TEST(ThemeTest, ColoursFollowTheirPalette)
