@@ -1,26 +1,45 @@
-// The instance file decoder on arbitrary bytes: it either throws PlatformError or returns a
-// list that survives a save and a load unchanged.
+// The instance file decoder on arbitrary bytes. The direct reader either declines or gives
+// exactly the general decoder's records; the decoder throws the general decoder's PlatformError
+// or returns a list that survives a save and a load unchanged, and whose saved form the direct
+// reader takes.
 
 #include "FuzzCheck.h"
+#include "InstanceListReader.h"
 #include "JsonCoding.h"
 #include "PlatformError.h"
 
 #include <cstdint>
+#include <optional>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    using Instances = QList<CodexInstance>;
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    QList<CodexInstance> decoded;
+
+    std::optional<Instances> general;
+    QString generalError;
     try {
-        decoded = JsonCoding<QList<CodexInstance>>::decode(bytes);
+        general = JsonCoding<Instances>::decodeGeneric(bytes);
     } catch (const PlatformError& error) {
-        FUZZ_REQUIRE(!error.description().isEmpty());
+        generalError = error.description();
+        FUZZ_REQUIRE(!generalError.isEmpty());
+    }
+    const std::optional<Instances> direct = InstanceListReader::read(bytes);
+    FUZZ_REQUIRE(!direct || direct == general);
+
+    Instances decoded;
+    try {
+        decoded = JsonCoding<Instances>::decode(bytes);
+    } catch (const PlatformError& error) {
+        FUZZ_REQUIRE(!general && error.description() == generalError);
         return 0;
     }
-    const QByteArray saved = JsonCoding<QList<CodexInstance>>::encode(decoded);
-    const QList<CodexInstance> reloaded = JsonCoding<QList<CodexInstance>>::decode(saved);
+    FUZZ_REQUIRE(decoded == general);
+    const QByteArray saved = JsonCoding<Instances>::encode(decoded);
+    FUZZ_REQUIRE(InstanceListReader::read(saved) == decoded);
+    const Instances reloaded = JsonCoding<Instances>::decodeGeneric(saved);
     FUZZ_REQUIRE(reloaded == decoded);
-    FUZZ_REQUIRE(JsonCoding<QList<CodexInstance>>::encode(reloaded) == saved);
+    FUZZ_REQUIRE(JsonCoding<Instances>::encode(reloaded) == saved);
     return 0;
 }

@@ -4,9 +4,17 @@
 
 void AtomicFile::write(const QString& path, const QByteArray& bytes, mode_t permissions, FileOps& ops)
 {
+    writeWithoutFolderSync(path, bytes, permissions, ops);
+    // The new content is in place now; a failure here means only that the rename may not
+    // survive a crash, which the caller still has to hear about.
+    ops.fsyncDirectory(QFileInfo(path).absolutePath());
+}
+
+void AtomicFile::writeWithoutFolderSync(const QString& path, const QByteArray& bytes, mode_t permissions,
+                                        FileOps& ops)
+{
     const QFileInfo target(path);
-    const QString folder = target.absolutePath();
-    FileOps::TempFile temp = ops.createTemp(folder, target.fileName());
+    FileOps::TempFile temp = ops.createTemp(target.absolutePath(), target.fileName());
     bool open = true;
     try {
         ops.write(temp.fd, bytes, path);
@@ -32,7 +40,4 @@ void AtomicFile::write(const QString& path, const QByteArray& bytes, mode_t perm
         }
         throw;
     }
-    // The new content is in place now; a failure here means only that the rename may not
-    // survive a crash, which the caller still has to hear about.
-    ops.fsyncDirectory(folder);
 }

@@ -19,4 +19,10 @@
 namespace AtomicFile {
 /** @brief A failure to set the permissions is ignored; every other failure throws PlatformError. */
 void write(const QString& path, const QByteArray& bytes, mode_t permissions, FileOps& ops);
+/**
+ * @brief write() up to the rename, without flushing the folder: for several files replaced in
+ * one folder, which the caller then flushes once (FileOps::fsyncDirectory). Until that flush a
+ * power loss may undo the rename, so the file holds its old or its new bytes, each complete.
+ */
+void writeWithoutFolderSync(const QString& path, const QByteArray& bytes, mode_t permissions, FileOps& ops);
 } // namespace AtomicFile

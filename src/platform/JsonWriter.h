@@ -24,5 +24,13 @@ QByteArray pretty(const QJsonValue& value, Slashes slashes);
 QByteArray compact(const QJsonValue& value, Slashes slashes);
 /** @brief Appends `text` as a JSON string, quotes and escapes included, as both forms write it. */
 void appendString(QByteArray& out, QStringView text, Slashes slashes);
+/** @brief The most bytes appendString or writeString can take for a text of `length` units. */
+constexpr qsizetype maxStringSize(qsizetype length)
+{
+    return 2 + 6 * length;
+}
+/** @brief appendString's bytes written at `to`, which has room for maxStringSize(text.size());
+ * returns the end of what was written. */
+char* writeString(char* to, QStringView text, Slashes slashes);
 
 } // namespace JsonWriter

@@ -117,10 +117,23 @@ QByteArray PosixFileOps::readAll(const QString& path)
     if (fd < 0) {
         throw failure(Kind::read, path, errno);
     }
-    QByteArray bytes;
-    char buffer[65536];
+    // Data files can be megabytes: with the size known up front they are read straight into
+    // one allocation. A file that changes meanwhile is still read to its end.
+    struct stat info
+    {};
+    qsizetype expected = 0;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 && info.st_size < SSIZE_MAX) {
+        expected = static_cast<qsizetype>(info.st_size);
+    }
+    QByteArray bytes(expected, Qt::Uninitialized);
+    qsizetype filled = 0;
+    char spill[65536];
     for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        // Past the expected size, a small buffer finds the end without growing the allocation.
+        const bool roomLeft = filled < bytes.size();
+        char* const into = roomLeft ? bytes.data() + filled : spill;
+        const size_t room = roomLeft ? static_cast<size_t>(bytes.size() - filled) : sizeof spill;
+        const ssize_t count = ::read(fd, into, room);
         if (count < 0) {
             if (errno == EINTR) {
                 continue;
@@ -132,9 +145,16 @@ QByteArray PosixFileOps::readAll(const QString& path)
         if (count == 0) {
             break;
         }
-        bytes.append(buffer, count);
+        if (roomLeft) {
+            filled += count;
+        } else {
+            bytes.resize(filled);
+            bytes.append(spill, count);
+            filled = bytes.size();
+        }
     }
     ::close(fd);
+    bytes.resize(filled);
     return bytes;
 }
 

@@ -28,6 +28,10 @@ FileStoreEngine::FileStoreEngine(QString url, std::shared_ptr<FileOps> ops)
     : m_url(std::move(url))
     , m_backupURL(m_url + QStringLiteral(".backup"))
     , m_ops(ops ? std::move(ops) : FileOps::real())
+    // Only names of the form AtomicFile gives this file's temporaries.
+    , m_temporaryName(QStringLiteral("^\\.%1(\\.backup)?(\\.damaged-[0-9]{8}T[0-9]{6}Z(-[0-9]+)?)?"
+                                     "\\.[A-Za-z0-9]{6}$")
+                          .arg(QRegularExpression::escape(QFileInfo(m_url).fileName())))
 {}
 
 QString FileStoreEngine::damagedCopyName(const QString& path, const QString& stamp)
@@ -91,30 +95,49 @@ FileStoreEngine::LoadOutcome FileStoreEngine::load(const Decode& decode)
         // Not a file (a folder, say): nothing is moved around; the write reports what is in the way.
         AtomicFile::write(m_url, *backupBytes, filePermissions, *m_ops);
     } else {
-        replaceDamaged(m_url, *backupBytes);
+        replaceDamaged(m_url, *backupBytes, true);
     }
     return {true, true};
 }
 
 void FileStoreEngine::save(const Encode& encode)
 {
-    m_ops->makePath(QFileInfo(m_url).absolutePath(), folderPermissions);
-    const QByteArray bytes = encode();
+    const QString folder = QFileInfo(m_url).absolutePath();
+    m_ops->makePath(folder, folderPermissions);
+    encode(m_saveBuffer);
+    const QByteArray& bytes = m_saveBuffer;
     if (m_unkept.contains(m_url)) {
-        replaceDamaged(m_url, bytes);
+        replaceDamaged(m_url, bytes, false);
     } else {
-        AtomicFile::write(m_url, bytes, filePermissions, *m_ops);
+        AtomicFile::writeWithoutFolderSync(m_url, bytes, filePermissions, *m_ops);
     }
     m_unkept.removeAll(m_url);
 
-    if (m_unkept.contains(m_backupURL)) {
-        try {
-            replaceDamaged(m_backupURL, bytes);
+    // The backup is a second copy: the main file already holds these bytes, so failing to
+    // copy them must not fail the save.
+    try {
+        if (m_unkept.contains(m_backupURL)) {
+            replaceDamaged(m_backupURL, bytes, false);
             m_unkept.removeAll(m_backupURL);
-        } catch (const PlatformError&) {
+        } else {
+            AtomicFile::writeWithoutFolderSync(m_backupURL, bytes, filePermissions, *m_ops);
         }
+    } catch (const PlatformError&) {
+    }
+
+    // Both files were flushed before their renames, so whatever a crash keeps of the renames,
+    // each file holds its old or its new bytes in full. One flush of the folder makes both
+    // renames last; when it fails, the main file's new content may not survive a crash, which
+    // the caller has to hear about.
+    m_ops->fsyncDirectory(folder);
+}
+
+void FileStoreEngine::writeFile(const QString& path, const QByteArray& bytes, bool syncFolder) const
+{
+    if (syncFolder) {
+        AtomicFile::write(path, bytes, filePermissions, *m_ops);
     } else {
-        writeIgnoringFailure(m_backupURL, bytes);
+        AtomicFile::writeWithoutFolderSync(path, bytes, filePermissions, *m_ops);
     }
 }
 
@@ -144,13 +167,9 @@ void FileStoreEngine::removeStaleTemporaries() const
     // file behind; its content never became the file's, so it is only clutter. Only names of
     // the form AtomicFile gives this file's temporaries are touched.
     const QFileInfo main(m_url);
-    const QRegularExpression temporary(
-        QStringLiteral("^\\.%1(\\.backup)?(\\.damaged-[0-9]{8}T[0-9]{6}Z(-[0-9]+)?)?"
-                       "\\.[A-Za-z0-9]{6}$")
-            .arg(QRegularExpression::escape(main.fileName())));
     const QStringList names = QDir(main.absolutePath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names) {
-        if (temporary.match(name).hasMatch()) {
+        if (m_temporaryName.match(name).hasMatch()) {
             try {
                 m_ops->remove(main.absolutePath() + QLatin1Char('/') + name);
             } catch (const PlatformError&) {
@@ -208,7 +227,7 @@ QString FileStoreEngine::freeCopyName(const QString& path) const
     return name;
 }
 
-void FileStoreEngine::replaceDamaged(const QString& path, const QByteArray& bytes)
+void FileStoreEngine::replaceDamaged(const QString& path, const QByteArray& bytes, bool syncFolder)
 {
     // A rename keeps the damaged bytes without needing any free space, which a copy would.
     const QString aside = freeCopyName(path);
@@ -219,7 +238,7 @@ void FileStoreEngine::replaceDamaged(const QString& path, const QByteArray& byte
             throw PlatformError::fromErrno(QStringLiteral("无法把损坏的文件另存"), path, error.code());
         }
         // Gone meanwhile: nothing left to keep.
-        AtomicFile::write(path, bytes, filePermissions, *m_ops);
+        writeFile(path, bytes, syncFolder);
         return;
     }
     try {
@@ -227,7 +246,7 @@ void FileStoreEngine::replaceDamaged(const QString& path, const QByteArray& byte
     } catch (const PlatformError&) {
     }
     try {
-        AtomicFile::write(path, bytes, filePermissions, *m_ops);
+        writeFile(path, bytes, syncFolder);
     } catch (const PlatformError&) {
         // Only when the new file never arrived does the old one go back: after a failed flush
         // of the folder the new file is in place and the damaged one stays aside.

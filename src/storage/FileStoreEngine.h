@@ -3,6 +3,7 @@
 #include "FileOps.h"
 
 #include <QByteArray>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 
@@ -24,7 +25,8 @@ class FileStoreEngine final
 {
 public:
     using Decode = std::function<void(const QByteArray& bytes)>;
-    using Encode = std::function<QByteArray()>;
+    /** @brief Replaces the buffer's content with the value's bytes (keeping its allocation). */
+    using Encode = std::function<void(QByteArray& out)>;
 
     struct LoadOutcome
     {
@@ -44,7 +46,10 @@ public:
      * interrupted save of this file left behind are removed first.
      */
     LoadOutcome load(const Decode& decode);
-    /** @brief Writes the encoded bytes to the main file, then to the backup (best effort). */
+    /**
+     * @brief Writes the encoded bytes to the main file, then to the backup (best effort), then
+     * flushes their folder once. Only a failure of the main file or of that flush is thrown.
+     */
     void save(const Encode& encode);
 
     /** @brief The name a damaged copy of `path` gets when it is kept at `stamp` (UTC). */
@@ -62,12 +67,19 @@ private:
     std::optional<QString> existingCopy(const QString& path, const QByteArray& bytes) const;
     QString freeCopyName(const QString& path) const;
     /** @brief Atomically writes `path` after moving its damaged content aside; when the write
-     * fails before the new file is in place, the damaged file is moved back. */
-    void replaceDamaged(const QString& path, const QByteArray& bytes);
+     * fails before the new file is in place, the damaged file is moved back. Without
+     * `syncFolder` the caller flushes the folder afterwards. */
+    void replaceDamaged(const QString& path, const QByteArray& bytes, bool syncFolder);
+    void writeFile(const QString& path, const QByteArray& bytes, bool syncFolder) const;
 
     QString m_url;
     QString m_backupURL;
     std::shared_ptr<FileOps> m_ops;
     /** @brief Damaged files whose content no copy holds yet: moved aside before replacement. */
     QStringList m_unkept;
+    /** @brief Names of this file's temporaries (compiled once, matched at every load). */
+    QRegularExpression m_temporaryName;
+    /** @brief Where saves encode into: kept between saves, so a long list does not take fresh
+     * memory (and its page faults) every time; it holds as much as the longest file saved. */
+    QByteArray m_saveBuffer;
 };

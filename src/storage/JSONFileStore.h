@@ -55,11 +55,14 @@ public:
         });
     }
 
-    /** @brief Writes the main file, then the backup; only a failure of the main file is reported. */
+    /**
+     * @brief Writes the main file, then the backup, then flushes their folder once; only a
+     * failure of the main file (or of that flush, which it needs) is reported.
+     */
     QCoro::Task<void> save(T value)
     {
         return Background::run(m_pool.get(), [engine = m_engine, value = std::move(value)]() {
-            engine->save([&value] { return JsonCoding<T>::encode(value); });
+            engine->save([&value](QByteArray& out) { JsonCoding<T>::encode(value, out); });
         });
     }
 

@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
@@ -52,5 +53,60 @@ TEST(JsonWriter, CompactAndUnescapedFormsReadBackEqual)
         << compact.constData();
     for (const QByteArray& bytes : {compact, JsonWriter::pretty(sample(), JsonWriter::Slashes::Escaped)}) {
         EXPECT_EQ(QJsonDocument::fromJson(bytes).object(), sample());
+    }
+}
+
+namespace {
+
+// The escaping rules spelled out one code point at a time, as a reference for the one-pass
+// writer.
+QByteArray referenceString(const QString& text, JsonWriter::Slashes slashes)
+{
+    QByteArray out = "\"";
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            out += text.mid(i++, 2).toUtf8();
+        } else if (QChar::isSurrogate(c)) {
+            out += "\\u" + QByteArray::number(c, 16);
+        } else if (c == u'"' || c == u'\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c == u'/') {
+            out += slashes == JsonWriter::Slashes::Escaped ? "\\/" : "/";
+        } else if (c < 0x20) {
+            const QHash<char16_t, QByteArray> named = {
+                {u'\b', "\\b"}, {u'\f', "\\f"}, {u'\n', "\\n"}, {u'\r', "\\r"}, {u'\t', "\\t"}};
+            out += named.value(c, "\\u00" + QByteArray::number(c, 16).rightJustified(2, '0'));
+        } else {
+            out += QString(QChar(c)).toUtf8();
+        }
+    }
+    return out + "\"";
+}
+
+} // namespace
+
+TEST(JsonWriter, StringsMatchTheRulesAndReadBackUnchanged)
+{
+    const QList<char16_t> units = {u'a',   u' ',   u'"',   u'\\',  u'/',   u'\n',  u'\t',  0x00,
+                                   0x01,   0x1f,   0x7f,   0x80,   0xe9,   0x7ff,  0x800,  0x5de5,
+                                   0xfffe, 0xffff, 0xd83d, 0xde80, 0xd800, 0xdbff, 0xdc00, 0xdfff};
+    QRandomGenerator random(3);
+    for (int i = 0; i < 3000; ++i) {
+        QString text;
+        const int length = static_cast<int>(random.bounded(40));
+        for (int n = 0; n < length; ++n) {
+            text += QChar(units.at(static_cast<int>(random.bounded(units.size()))));
+        }
+        for (const JsonWriter::Slashes slashes :
+             {JsonWriter::Slashes::Escaped, JsonWriter::Slashes::Unescaped}) {
+            QByteArray out = "x";
+            JsonWriter::appendString(out, text, slashes);
+            ASSERT_EQ(out, "x" + referenceString(text, slashes)) << i;
+            const QJsonArray back = QJsonDocument::fromJson("[" + out.mid(1) + "]").array();
+            ASSERT_EQ(back.size(), 1);
+            EXPECT_EQ(back.first().toString(), text) << i;
+        }
     }
 }

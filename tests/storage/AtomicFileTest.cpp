@@ -42,6 +42,18 @@ TEST_F(AtomicFileTest, WritesAndReplacesWithTheGivenPermissions)
     EXPECT_GT(calls.lastIndexOf(Kind::fsyncDirectory), calls.lastIndexOf(Kind::rename));
 }
 
+TEST_F(AtomicFileTest, TheFolderFlushCanBeLeftToTheCaller)
+{
+    AtomicFile::write(m_path, "old", 0600, m_ops);
+    m_ops.reset();
+    AtomicFile::writeWithoutFolderSync(m_path, "new", 0640, m_ops);
+    EXPECT_EQ(TestFiles::read(m_path), QByteArray("new"));
+    EXPECT_EQ(TestFiles::mode(m_path), 0640);
+    EXPECT_EQ(m_ops.calls(), (QList<Kind>{Kind::createTemp, Kind::write, Kind::fsync, Kind::close,
+                                          Kind::chmod, Kind::rename}));
+    EXPECT_EQ(entries(m_dataHome), QStringList{QStringLiteral("workspace.code-workspace")});
+}
+
 TEST_F(AtomicFileTest, AFailureBeforeTheRenameLeavesTheOldFileOnly)
 {
     AtomicFile::write(m_path, "old", 0600, m_ops);

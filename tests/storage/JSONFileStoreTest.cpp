@@ -260,6 +260,31 @@ TEST_F(JSONFileStoreTest, SaveWritesTwoIdenticalPrivateCopies)
     EXPECT_FALSE(reloaded.recoveredFromBackup);
 }
 
+TEST_F(JSONFileStoreTest, ASaveFlushesBothFilesBeforeTheirRenamesAndTheFolderOnceAfter)
+{
+    auto ops = std::make_shared<FaultyFileOps>();
+    Store store(m_url, Instances{}, ops);
+    saveOld(store);
+    ops->reset();
+    AsyncTest::await(store.save(m_new));
+    // Each file's bytes are on the disk before its rename, so a crash leaves each file old or
+    // new but whole; the one flush of the folder then makes both renames last.
+    const QList<Kind> oneFile = {Kind::createTemp, Kind::write, Kind::fsync,
+                                 Kind::close,      Kind::chmod, Kind::rename};
+    EXPECT_EQ(ops->calls(), oneFile + oneFile + QList<Kind>{Kind::fsyncDirectory});
+    EXPECT_EQ(TestFiles::read(m_url), encoded(m_new));
+    EXPECT_EQ(TestFiles::read(m_backup), encoded(m_new));
+
+    // A failed backup does not stop the flush of the folder, which the main file needs.
+    ops->reset();
+    ops->failNth(Kind::fsync, 2, EIO);
+    AsyncTest::await(store.save(m_old));
+    EXPECT_EQ(ops->calls().constLast(), Kind::fsyncDirectory);
+    EXPECT_EQ(TestFiles::read(m_url), encoded(m_old));
+    EXPECT_EQ(TestFiles::read(m_backup), encoded(m_new));
+    expectNoStrayFiles();
+}
+
 TEST_F(JSONFileStoreTest, SaveRepairsPermissionsAndADamagedBackup)
 {
     TestFiles::write(m_url, encoded(m_old));
@@ -352,9 +377,10 @@ TEST_F(JSONFileStoreTest, EveryFailingStepOfASaveLeavesAConsistentState)
         const QByteArray main = TestFiles::read(m_url);
         const QByteArray backup = TestFiles::read(m_backup);
         if (error) {
-            // Only a failed flush of the folder comes after the new main file is in place.
+            // Only the flush of the folder comes after the new files are in place: it is the
+            // save's last step, made once for both.
             EXPECT_EQ(main, encoded(failed == Kind::fsyncDirectory ? m_new : m_old));
-            EXPECT_EQ(backup, encoded(m_old));
+            EXPECT_EQ(backup, encoded(failed == Kind::fsyncDirectory ? m_new : m_old));
         } else {
             EXPECT_EQ(main, encoded(m_new));
             EXPECT_TRUE(backup == encoded(m_old) || backup == encoded(m_new));
