@@ -1,6 +1,8 @@
 #include "ProcessRunner.h"
 
 #include "Background.h"
+#include "HugePages.h"
+#include "PipeCapacity.h"
 #include "PlatformError.h"
 
 #include <QCoroFuture>
@@ -12,6 +14,8 @@
 
 #include <cerrno>
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -75,6 +79,37 @@ QCoro::Task<void> startedOrFailed(QProcess* process)
     QObject::disconnect(failed);
 }
 
+// Gives `bytes` room for `needed` bytes in a new buffer. Growing by four keeps the copies of what
+// already arrived to a third of the output: the unused tail is only address space, backed by
+// memory once written. A new buffer rather than reserve(): once advised, the allocator can no
+// longer move the mapping whole and would copy into memory without the advice.
+void growTo(QByteArray& bytes, qsizetype needed)
+{
+    QByteArray grown;
+    grown.reserve(qMax(needed, 4 * bytes.capacity()));
+    HugePages::advise(grown.data(), grown.capacity());
+    grown.append(bytes.constData(), bytes.size());
+    bytes.swap(grown);
+}
+
+// Moves what QProcess holds for `channel` to the end of `into`: one copy into the result, and
+// QProcess's own buffer stays small and warm instead of holding the whole output.
+void drain(QProcess& process, QProcess::ProcessChannel channel, QByteArray& into)
+{
+    process.setReadChannel(channel);
+    const qint64 available = process.bytesAvailable();
+    if (available <= 0) {
+        return;
+    }
+    const qsizetype size = into.size();
+    if (into.capacity() - size < available) {
+        growTo(into, size + available);
+    }
+    into.resize(size + available);
+    const qint64 read = process.read(into.data() + size, available);
+    into.resize(size + qMax<qint64>(read, 0));
+}
+
 PlatformError startFailure(const QString& executable, const QProcess& process)
 {
     return PlatformError(QStringLiteral("%1 %2：%3").arg(startAction, executable, process.errorString()));
@@ -89,6 +124,8 @@ QCoro::Task<ProcessResult> ProcessRunner::run(QString executableURL, QStringList
     checkStartable(executableURL);
     checkArguments(executableURL, arguments);
 
+    // Declared before the process, whose destructor may still deliver output into it.
+    ProcessResult result;
     // The process lives on the calling thread; its pipes are read by the event loop as data
     // arrives, so a child that writes a lot to both streams never blocks on a full pipe.
     QProcess process;
@@ -100,6 +137,15 @@ QCoro::Task<ProcessResult> ProcessRunner::run(QString executableURL, QStringList
     process.setProcessEnvironment(childEnvironment(environment));
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.setInputChannelMode(QProcess::ForwardedInputChannel);
+    // Larger pipes let a chatty child run ahead instead of waiting for every 64 KiB to be read.
+    process.setChildProcessModifier([] {
+        PipeCapacity::enlarge(STDOUT_FILENO);
+        PipeCapacity::enlarge(STDERR_FILENO);
+    });
+    QObject::connect(&process, &QProcess::readyReadStandardOutput, &process,
+                     [&] { drain(process, QProcess::StandardOutput, result.stdout); });
+    QObject::connect(&process, &QProcess::readyReadStandardError, &process,
+                     [&] { drain(process, QProcess::StandardError, result.stderr); });
     co_await startedOrFailed(&process);
     if (process.error() == QProcess::FailedToStart) {
         throw startFailure(executableURL, process);
@@ -108,9 +154,11 @@ QCoro::Task<ProcessResult> ProcessRunner::run(QString executableURL, QStringList
         co_await qCoro(process).waitForFinished(-1);
     }
 
-    ProcessResult result;
-    result.stdout = process.readAllStandardOutput();
-    result.stderr = process.readAllStandardError();
+    drain(process, QProcess::StandardOutput, result.stdout);
+    drain(process, QProcess::StandardError, result.stderr);
+    // Gives back the room grown ahead; the allocator shrinks a buffer in place.
+    result.stdout.squeeze();
+    result.stderr.squeeze();
     // After a crash exitCode() is the number of the signal that ended the child.
     result.exitCode = process.exitCode();
     co_return result;
