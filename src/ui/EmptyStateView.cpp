@@ -14,7 +14,8 @@ EmptyStateView::EmptyStateView(const QString& symbolName, const QString& title, 
                                QWidget* parent)
     : QWidget(parent)
     , m_symbol(new SymbolView(symbolName, kSymbolSize, SemanticColor::secondaryLabel, this))
-    , m_title(new TextLabel(title, TextStyle::title2, QFont::Bold, SemanticColor::label, this))
+    // The header's title weight: both titles then share one font.
+    , m_title(new TextLabel(title, TextStyle::title2, QFont::DemiBold, SemanticColor::label, this))
     , m_description(
           new TextLabel(description, TextStyle::body, QFont::Normal, SemanticColor::secondaryLabel, this))
     , m_actions(new QWidget(this))

@@ -1,5 +1,6 @@
 #include "SvgIconEngine.h"
 
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
@@ -64,7 +65,9 @@ QString SvgIconEngine::key() const
     return QStringLiteral("SvgIconEngine");
 }
 
+// Asked by every setWindowIcon(): answered from the file's presence, so that the drawing is
+// still parsed only when a size is first drawn.
 bool SvgIconEngine::isNull()
 {
-    return renderer() == nullptr;
+    return m_renderer ? !m_renderer->isValid() : !QFileInfo::exists(m_path);
 }

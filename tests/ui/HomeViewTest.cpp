@@ -116,12 +116,10 @@ TEST_F(HomeViewTest, EnvironmentPlaceholderLinksToTheDownloadAndDetectsAgain)
 TEST_F(HomeViewTest, NoInstancePlaceholderOnlyWhenNothingIsVisible)
 {
     start(false, true);
+    EXPECT_EQ(view.content(), HomeView::Content::instances);
+    // Built only when first needed, so it may not exist at all.
     auto* placeholder = view.findChild<EmptyStateView*>(QStringLiteral("noInstancesView"));
-    ASSERT_NE(placeholder, nullptr);
-    EXPECT_EQ(placeholder->title(), QStringLiteral("还没有 Codex 实例"));
-    EXPECT_EQ(placeholder->description(), QStringLiteral("点击右上角的 + 创建 Desktop 或 CLI 实例。"));
-    EXPECT_EQ(placeholder->symbolName(), QStringLiteral("rectangle.stack.badge.plus"));
-    EXPECT_FALSE(placeholder->isVisible()) << "the built-in CLI record is visible";
+    EXPECT_TRUE(placeholder == nullptr || !placeholder->isVisible()) << "the built-in CLI record is visible";
 }
 
 TEST_F(HomeViewTest, CardsFollowVisibleOrderWithSystemTagsAndKinds)
