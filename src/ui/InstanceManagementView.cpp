@@ -447,86 +447,72 @@ void InstanceManagementView::showActionsMenu(const CodexInstance& instance, QWid
     m_menu->popup(anchor->mapToGlobal(QPoint(0, anchor->height())));
 }
 
-QMessageBox* InstanceManagementView::makeConfirmation(const QString& objectName, const QString& title,
-                                                      const QString& message)
+void InstanceManagementView::openConfirmation(const Confirmation& confirmation,
+                                              std::optional<CodexInstance>& pending,
+                                              const std::function<QCoro::Task<void>(CodexInstance)>& act)
 {
     auto* box = new QMessageBox(this);
-    box->setObjectName(objectName);
+    box->setObjectName(confirmation.objectName);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->setWindowTitle(QStringLiteral("Marlvane"));
     box->setIconPixmap(Icons::appIcon().pixmap(QSize(56, 56), devicePixelRatioF()));
-    box->setText(title);
-    box->setInformativeText(message);
+    box->setText(confirmation.title);
+    box->setInformativeText(confirmation.message);
     // QMessageBox sizes itself for a quarter of the screen and would wrap the message into a
     // narrow column of Chinese text.
     if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
         label->setMinimumWidth(340);
     }
-    return box;
+    QAbstractButton* confirm = box->addButton(confirmation.confirmText, confirmation.confirmRole);
+    QPushButton* cancel = box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
+
+    connect(box, &QMessageBox::buttonClicked, this, [&pending, confirm, act](QAbstractButton* clicked) {
+        if (clicked == confirm && pending) {
+            UiTask::start(act(*pending));
+        }
+    });
+    connect(box, &QDialog::finished, this, [&pending, box, confirm] {
+        // A confirmed action clears the field itself once the model is done.
+        if (box->clickedButton() != confirm) {
+            pending.reset();
+        }
+    });
+    box->open();
 }
 
 void InstanceManagementView::confirmDelete(const CodexInstance& instance)
 {
     m_deleting = instance;
     const bool imported = isImported(instance);
-
-    QMessageBox* box = makeConfirmation(
+    const Confirmation confirmation{
         QStringLiteral("deleteConfirmation"),
         QStringLiteral("删除“") + instance.displayName + QStringLiteral("”？"),
-
         imported
             ? QStringLiteral(
                   "请先关闭使用该 Profile 的 ChatGPT、终端或 VS Code 窗口。这会从 tessaroll 中永久删除该 "
                   "Profile、本地数据和登录状态；若只想停止管理，请选择“仅从 Marlvane 移除”。")
             : QStringLiteral("请先关闭使用该实例的 ChatGPT、终端或 VS Code 窗口。这会删除本地 Profile "
-                             "数据和登录状态，但不会删除任何项目代码。"));
-    QAbstractButton* destroy =
-        box->addButton(imported ? QStringLiteral("永久删除底层 Profile") : QStringLiteral("永久删除实例"),
-                       QMessageBox::DestructiveRole);
-    QPushButton* cancel = box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-
-    connect(box, &QMessageBox::buttonClicked, this, [this, destroy](QAbstractButton* clicked) {
-        if (clicked == destroy && m_deleting) {
-            UiTask::start(removeInstance(*m_deleting));
-        }
-    });
-    connect(box, &QDialog::finished, this, [this, box, destroy] {
-        // A confirmed removal clears the field itself once the model is done.
-        if (box->clickedButton() != destroy) {
-            m_deleting.reset();
-        }
-    });
-    box->open();
+                             "数据和登录状态，但不会删除任何项目代码。"),
+        imported ? QStringLiteral("永久删除底层 Profile") : QStringLiteral("永久删除实例"),
+        QMessageBox::DestructiveRole};
+    openConfirmation(confirmation, m_deleting,
+                     [this](CodexInstance chosen) { return removeInstance(chosen); });
 }
 
 void InstanceManagementView::confirmDetach(const CodexInstance& instance)
 {
     m_detaching = instance;
-
-    QMessageBox* box =
-        makeConfirmation(QStringLiteral("detachConfirmation"),
-                         QStringLiteral("从 Marlvane 移除“") + instance.displayName + QStringLiteral("”？"),
-                         QStringLiteral("底层 Profile“") + instance.profileId +
-                             QStringLiteral("”及登录状态会保留，并会重新出现在待导入列表中。"));
-    QAbstractButton* detach = box->addButton(QStringLiteral("仅移除管理记录"), QMessageBox::AcceptRole);
-    QPushButton* cancel = box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-
-    connect(box, &QMessageBox::buttonClicked, this, [this, detach](QAbstractButton* clicked) {
-        if (clicked == detach && m_detaching) {
-            UiTask::start(detachInstance(*m_detaching));
-        }
-    });
-    connect(box, &QDialog::finished, this, [this, box, detach] {
-        if (box->clickedButton() != detach) {
-            m_detaching.reset();
-        }
-    });
-    box->open();
+    const Confirmation confirmation{QStringLiteral("detachConfirmation"),
+                                    QStringLiteral("从 Marlvane 移除“") + instance.displayName +
+                                        QStringLiteral("”？"),
+                                    QStringLiteral("底层 Profile“") + instance.profileId +
+                                        QStringLiteral("”及登录状态会保留，并会重新出现在待导入列表中。"),
+                                    QStringLiteral("仅移除管理记录"), QMessageBox::AcceptRole};
+    openConfirmation(confirmation, m_detaching,
+                     [this](CodexInstance chosen) { return detachInstance(chosen); });
 }
 
 void InstanceManagementView::showRenameSheet(const CodexInstance& instance)

@@ -4,10 +4,12 @@
 
 #include <QCoroTask>
 #include <QList>
+#include <QMessageBox>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class AppModel;
@@ -57,7 +59,18 @@ private:
     };
 
     void showActionsMenu(const CodexInstance& instance, QWidget* anchor);
-    QMessageBox* makeConfirmation(const QString& objectName, const QString& title, const QString& message);
+    /** @brief The texts of a confirmation box with its confirming button. */
+    struct Confirmation
+    {
+        QString objectName;
+        QString title;
+        QString message;
+        QString confirmText;
+        QMessageBox::ButtonRole confirmRole;
+    };
+    /** @brief Asks to confirm; on confirmation runs `act` on `pending`, otherwise clears it. */
+    void openConfirmation(const Confirmation& confirmation, std::optional<CodexInstance>& pending,
+                          const std::function<QCoro::Task<void>(CodexInstance)>& act);
     void confirmDelete(const CodexInstance& instance);
     void confirmDetach(const CodexInstance& instance);
     void showRenameSheet(const CodexInstance& instance);
