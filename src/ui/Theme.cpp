@@ -1,5 +1,6 @@
 #include "Theme.h"
 
+#include "FontFallback.h"
 #include "Resources.h"
 
 #include <QApplication>
@@ -47,39 +48,47 @@ constexpr const char* kBundledFamily = "Marlvane UI Sans";
 bool registerBundledFonts()
 {
     bool registered = false;
-    for (const auto* file : {":/fonts/MarlvaneUISans-Regular.otf", ":/fonts/MarlvaneUISans-Bold.otf"}) {
+    for (const auto* file : {":/fonts/MarlvaneUISans-Regular.ttf", ":/fonts/MarlvaneUISans-Bold.ttf"}) {
         const QByteArray font = Resources::data(QString::fromLatin1(file));
         registered = (!font.isEmpty() && QFontDatabase::addApplicationFontFromData(font) >= 0) || registered;
     }
     return registered;
 }
 
+// An installed family in the design the bundled font was cut from, if there is one.
+QString installedChineseFamily()
+{
+    const QStringList installed = QFontDatabase::families();
+    for (const auto* candidate : {"Noto Sans CJK SC", "Source Han Sans SC", "WenQuanYi Micro Hei"}) {
+        if (installed.contains(QLatin1String(candidate))) {
+            return QString::fromLatin1(candidate);
+        }
+    }
+    return {};
+}
+
 // The UI texts are Chinese. A family without Chinese glyphs makes every line mix two fonts with
 // different heights, so a family that covers both scripts is preferred when the default lacks
-// them: the bundled one first, then an installed one for characters the bundled font lacks (names
-// that people type), in the same design.
-QStringList preferredFamilies(const QFont& base)
+// them: the bundled one, else an installed one in the same design.
+QString preferredFamily(const QFont& base)
 {
-    static const QStringList families = [&base] {
+    static const QString family = [&base] {
         const QString defaultFamily = base.family();
         if (QFontDatabase::writingSystems(defaultFamily).contains(QFontDatabase::SimplifiedChinese)) {
-            return QStringList{defaultFamily};
+            return defaultFamily;
         }
-        QStringList chosen;
+        const QString installed = installedChineseFamily();
         if (registerBundledFonts()) {
-            chosen.append(QString::fromLatin1(kBundledFamily));
+            // Characters the bundled font lacks (names that people type) come from the installed
+            // family first, so that they keep its design. It is not named as a second family of
+            // the app's fonts: Qt would then rank every installed font for each script at
+            // start-up instead of the first time such a character is drawn.
+            FontFallback::preferAfter(QString::fromLatin1(kBundledFamily), installed);
+            return QString::fromLatin1(kBundledFamily);
         }
-        const QStringList installed = QFontDatabase::families();
-        for (const auto* candidate : {"Noto Sans CJK SC", "Source Han Sans SC", "WenQuanYi Micro Hei"}) {
-            if (installed.contains(QLatin1String(candidate))) {
-                chosen.append(QString::fromLatin1(candidate));
-                break;
-            }
-        }
-        chosen.append(defaultFamily);
-        return chosen;
+        return installed.isEmpty() ? defaultFamily : installed;
     }();
-    return families;
+    return family;
 }
 
 QColor mix(const QColor& color, qreal alpha)
@@ -133,7 +142,13 @@ QFont font(TextStyle style, QFont::Weight weight, bool monospaced)
 {
     QFont result = monospaced ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QGuiApplication::font();
     if (!monospaced) {
-        result.setFamilies(preferredFamilies(QGuiApplication::font()));
+        const QString family = preferredFamily(QGuiApplication::font());
+        result.setFamily(family);
+        // The bundled outlines are drawn as they are, the way macOS draws text: hinting them is
+        // most of what drawing a Chinese glyph first costs, and it only snaps their stems.
+        if (family == QLatin1String(kBundledFamily)) {
+            result.setHintingPreference(QFont::PreferNoHinting);
+        }
     }
     result.setPixelSize(qRound(basePointSize(style) * kTypeScale));
     if (style == TextStyle::headline && weight == QFont::Normal) {
