@@ -46,6 +46,7 @@ void print(const char* key, long long value)
 
 int main(int argc, char** argv)
 {
+    MarlvaneApp::prepareProcess();
     ProbeApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marlvane"));
     QApplication::setOrganizationName(QStringLiteral("Marlvane"));

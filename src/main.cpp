@@ -4,6 +4,7 @@
 
 int main(int argc, char** argv)
 {
+    MarlvaneApp::prepareProcess();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marlvane"));
     QApplication::setOrganizationName(QStringLiteral("Marlvane"));
