@@ -27,14 +27,6 @@ const QByteArray damagedBytes = "[\n  {\n    \"createdAt\" : \"2026-03-01T09:3";
 class DamagedFileTest : public StoreTestEnvironment
 {
 protected:
-    void SetUp() override
-    {
-        StoreTestEnvironment::SetUp();
-        m_url = dataFile(QStringLiteral("instances.json"));
-        m_backup = m_url + QStringLiteral(".backup");
-        m_folder = QFileInfo(m_url).absolutePath();
-    }
-
     /** @brief The one damaged copy of `path`, checked to be a private, dated file with `bytes`. */
     QString expectOneCopy(const QString& path, const QByteArray& bytes)
     {
@@ -51,9 +43,6 @@ protected:
         return copies.first();
     }
 
-    QString m_url;
-    QString m_backup;
-    QString m_folder;
     const Instances m_old = instances(QStringLiteral("old"), 2);
     const Instances m_new = instances(QStringLiteral("new"), 1);
 };

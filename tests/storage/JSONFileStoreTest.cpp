@@ -115,14 +115,6 @@ QByteArray content(FileState state, const QByteArray& valid)
 class JSONFileStoreTest : public StoreTestEnvironment
 {
 protected:
-    void SetUp() override
-    {
-        StoreTestEnvironment::SetUp();
-        m_url = dataFile(QStringLiteral("instances.json"));
-        m_backup = m_url + QStringLiteral(".backup");
-        m_folder = QFileInfo(m_url).absolutePath();
-    }
-
     /** @brief Main and backup as saved by a successful save of m_old. */
     void saveOld(Store& store)
     {
@@ -137,9 +129,6 @@ protected:
                   (QStringList{QStringLiteral("instances.json"), QStringLiteral("instances.json.backup")}));
     }
 
-    QString m_url;
-    QString m_backup;
-    QString m_folder;
     const Instances m_old = {instance(QStringLiteral("Old/One"), 1), instance(QStringLiteral("Old Two"), 2)};
     const Instances m_new = {instance(QStringLiteral("New"), 3)};
 };

@@ -28,14 +28,6 @@ const QByteArray damagedBytes = "[\n  {\n    \"createdAt\" : ";
 class RealFileSystemFaultTest : public StoreTestEnvironment
 {
 protected:
-    void SetUp() override
-    {
-        StoreTestEnvironment::SetUp();
-        m_url = dataFile(QStringLiteral("instances.json"));
-        m_backup = m_url + QStringLiteral(".backup");
-        m_folder = QFileInfo(m_url).absolutePath();
-    }
-
     void TearDown() override
     {
         m_mount.reset();
@@ -71,9 +63,6 @@ protected:
         TestFiles::write(m_backup, encoded(value));
     }
 
-    QString m_url;
-    QString m_backup;
-    QString m_folder;
     std::unique_ptr<MountedFolder> m_mount;
     const Instances m_old = instances(QStringLiteral("old"), 2);
     const Instances m_new = instances(QStringLiteral("new"), 40);

@@ -39,14 +39,6 @@ struct Fault
 class StoreFaultSweepTest : public StoreTestEnvironment
 {
 protected:
-    void SetUp() override
-    {
-        StoreTestEnvironment::SetUp();
-        m_url = dataFile(QStringLiteral("instances.json"));
-        m_backup = m_url + QStringLiteral(".backup");
-        m_folder = QFileInfo(m_url).absolutePath();
-    }
-
     static void TearDownTestSuite()
     {
         std::cout << "[ SWEEP    ] " << s_faults << " faults injected, " << s_reported
@@ -128,9 +120,6 @@ protected:
     static inline int s_faults = 0;
     static inline int s_reported = 0;
 
-    QString m_url;
-    QString m_backup;
-    QString m_folder;
     std::optional<JSONFileLoadResult<Instances>> m_loaded;
     const Instances m_old = instances(QStringLiteral("old"), 2);
     const Instances m_new = instances(QStringLiteral("new"), 3);

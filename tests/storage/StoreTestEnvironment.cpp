@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 const char* const variables[] = {"HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"};
@@ -24,6 +25,9 @@ void StoreTestEnvironment::SetUp()
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dataHome));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(base + QStringLiteral("/run")));
     qputenv("TMPDIR", QFile::encodeName(base + QStringLiteral("/tmp")));
+    m_url = dataFile(QStringLiteral("instances.json"));
+    m_backup = m_url + QStringLiteral(".backup");
+    m_folder = QFileInfo(m_url).absolutePath();
 }
 
 void StoreTestEnvironment::TearDown()

@@ -14,6 +14,7 @@
  * @brief Gives each test its own HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR and TMPDIR under one
  * temporary folder, and a data folder path inside it that does not exist yet. The previous
  * values come back afterwards, so the next test's temporary folder lands in the usual place.
+ * The instance list's file, its backup and their folder are named there too (none is created).
  */
 class StoreTestEnvironment : public ::testing::Test
 {
@@ -29,4 +30,7 @@ protected:
     QList<std::pair<const char*, std::optional<QByteArray>>> m_saved;
     QTemporaryDir m_root;
     QString m_dataHome;
+    QString m_url;
+    QString m_backup;
+    QString m_folder;
 };
