@@ -249,60 +249,112 @@ void AppModel::present(const MarlvaneError& error)
 QCoro::Task<void> AppModel::bootstrap()
 {
     // Both loads start here and run side by side; each store serialises only its own work.
+    // They are independent: a list that was read is shown even when the other one failed.
     auto instanceLoad = m_instanceStore->loadWithRecovery();
     auto projectLoad = m_projectStore->loadWithRecovery();
 
-    std::exception_ptr failure;
     std::optional<JSONFileLoadResult<QList<CodexInstance>>> loadedInstances;
     std::optional<JSONFileLoadResult<QList<RecentProject>>> loadedProjects;
     try {
         loadedInstances.emplace(co_await instanceLoad);
     } catch (...) {
-        failure = std::current_exception();
+        m_instanceLoadFailure = std::current_exception();
     }
     try {
         loadedProjects.emplace(co_await projectLoad);
     } catch (...) {
-        if (!failure) {
-            failure = std::current_exception();
-        }
+        m_projectLoadFailure = std::current_exception();
+    }
+    std::exception_ptr failure = m_instanceLoadFailure ? m_instanceLoadFailure : m_projectLoadFailure;
+
+    if (loadedInstances) {
+        publishStoredInstances(loadedInstances->value);
+    }
+    if (loadedProjects) {
+        co_await publishStoredProjects(loadedProjects->value);
     }
 
     if (failure) {
         present(failure);
-    } else {
-        QList<CodexInstance> instances = loadedInstances->value;
-        instances.removeIf([](const CodexInstance& instance) {
-            return instance.profileId.isEmpty() || instance.profileId == defaultProfileID;
-        });
-        setInstances(std::move(instances));
-
-        QList<RecentProject> projects;
-        std::exception_ptr checkFailure;
-        try {
-            // Existence checks touch the disk once per entry: keep them off the GUI thread.
-            // GCC 12 destroys the captures of a lambda written inside a co_await expression
-            // twice; a named lambda is safe.
-            auto check = [stored = loadedProjects->value]() {
-                return existingProjectsNewestFirst(stored);
-            };
-            projects = co_await Background::run(Background::sharedPool(), std::move(check));
-        } catch (...) {
-            checkFailure = std::current_exception();
-        }
-        if (checkFailure) {
-            present(checkFailure);
-        } else {
-            setRecentProjects(std::move(projects));
-        }
-
-        if (loadedInstances->recoveredFromBackup || loadedProjects->recoveredFromBackup) {
-            setPresentedError(QStringLiteral("检测到本地管理数据损坏，已自动从安全备份恢复。"));
-        }
+    } else if (loadedInstances->recoveredFromBackup || loadedProjects->recoveredFromBackup) {
+        setPresentedError(QStringLiteral("检测到本地管理数据损坏，已自动从安全备份恢复。"));
     }
 
     co_await refreshProfiles(false);
     co_await refreshEnvironment();
+}
+
+void AppModel::publishStoredInstances(QList<CodexInstance> stored)
+{
+    stored.removeIf([](const CodexInstance& instance) {
+        return instance.profileId.isEmpty() || instance.profileId == defaultProfileID;
+    });
+    setInstances(std::move(stored));
+}
+
+namespace {
+// Reads a store again after its load failed: the value once it reads, and the failure cleared;
+// otherwise nothing, and the failure is the new one.
+template <typename T>
+QCoro::Task<std::optional<T>> reload(JSONFileStore<T>& store, std::exception_ptr& failure)
+{
+    std::optional<T> value;
+    std::exception_ptr error;
+    try {
+        JSONFileLoadResult<T> loaded = co_await store.loadWithRecovery();
+        value.emplace(std::move(loaded.value));
+    } catch (...) {
+        error = std::current_exception();
+    }
+    failure = error;
+    co_return value;
+}
+} // namespace
+
+QCoro::Task<bool> AppModel::instanceListReadable()
+{
+    if (!m_instanceLoadFailure) {
+        co_return true;
+    }
+    std::optional<QList<CodexInstance>> stored = co_await reload(*m_instanceStore, m_instanceLoadFailure);
+    if (stored) {
+        publishStoredInstances(std::move(*stored));
+    }
+    co_return stored.has_value();
+}
+
+QCoro::Task<bool> AppModel::projectListReadable()
+{
+    if (!m_projectLoadFailure) {
+        co_return true;
+    }
+    std::optional<QList<RecentProject>> stored = co_await reload(*m_projectStore, m_projectLoadFailure);
+    if (stored) {
+        co_await publishStoredProjects(std::move(*stored));
+    }
+    co_return stored.has_value();
+}
+
+QCoro::Task<void> AppModel::publishStoredProjects(QList<RecentProject> stored)
+{
+    QList<RecentProject> projects;
+    std::exception_ptr failure;
+    try {
+        // Existence checks touch the disk once per entry: keep them off the GUI thread.
+        // GCC 12 destroys the captures of a lambda written inside a co_await expression
+        // twice; a named lambda is safe.
+        auto check = [stored = std::move(stored)]() {
+            return existingProjectsNewestFirst(stored);
+        };
+        projects = co_await Background::run(Background::sharedPool(), std::move(check));
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        present(failure);
+        co_return;
+    }
+    setRecentProjects(std::move(projects));
 }
 
 QCoro::Task<void> AppModel::refreshProfiles(bool reportErrors)
@@ -322,6 +374,13 @@ QCoro::Task<void> AppModel::refreshProfiles(bool reportErrors)
     }
     listed.removeAll(defaultProfileID);
 
+    // An instance list that could not be read is not saved over: no records are restored into
+    // it, and only the external profiles are brought up to date.
+    const bool writable = co_await instanceListReadable();
+    if (!writable && reportErrors) {
+        present(m_instanceLoadFailure);
+    }
+
     // Read after the wait, so records that other operations stored meanwhile are kept.
     QSet<QString> known;
     for (const CodexInstance& instance : std::as_const(m_instances)) {
@@ -329,7 +388,7 @@ QCoro::Task<void> AppModel::refreshProfiles(bool reportErrors)
     }
     QList<CodexInstance> updated = m_instances;
     for (const QString& profileID : std::as_const(listed)) {
-        if (known.contains(profileID)) {
+        if (!writable || known.contains(profileID)) {
             continue;
         }
         if (const std::optional<ProfileID::Components> components = ProfileID::parse(profileID)) {
@@ -400,6 +459,10 @@ QCoro::Task<bool> AppModel::createInstance(QString name, CodexInstanceType type)
         present(MarlvaneError::invalidName());
         co_return false;
     }
+    if (!co_await instanceListReadable()) {
+        present(m_instanceLoadFailure);
+        co_return false;
+    }
     const QUuid id = QUuid::createUuid();
     const QString profileID = ProfileID::compose(type, id);
     const CodexInstance record = newInstance(id, trimmed, type, profileID);
@@ -444,6 +507,10 @@ QCoro::Task<bool> AppModel::importProfile(QString profileID, QString name, Codex
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty()) {
         present(MarlvaneError::invalidName());
+        co_return false;
+    }
+    if (!co_await instanceListReadable()) {
+        present(m_instanceLoadFailure);
         co_return false;
     }
     if (profileID == defaultProfileID || !m_externalProfiles.contains(profileID) ||
@@ -513,6 +580,10 @@ QCoro::Task<void> AppModel::rename(CodexInstance instance, QString name)
         present(MarlvaneError::invalidName());
         co_return;
     }
+    if (!co_await instanceListReadable()) {
+        present(m_instanceLoadFailure);
+        co_return;
+    }
     const qsizetype index = indexOfInstance(m_instances, instance.id);
     if (index < 0) {
         co_return;
@@ -539,6 +610,10 @@ QCoro::Task<void> AppModel::persistInstances(QList<CodexInstance> instances)
 
 QCoro::Task<bool> AppModel::remove(CodexInstance instance)
 {
+    if (!co_await instanceListReadable()) {
+        present(m_instanceLoadFailure);
+        co_return false;
+    }
     if (instance.profileId == defaultProfileID || indexOfInstance(m_instances, instance.id) < 0) {
         present(MarlvaneError::unmanagedProfile());
         co_return false;
@@ -583,6 +658,10 @@ QCoro::Task<bool> AppModel::remove(CodexInstance instance)
 
 QCoro::Task<bool> AppModel::detachImportedProfile(CodexInstance instance)
 {
+    if (!co_await instanceListReadable()) {
+        present(m_instanceLoadFailure);
+        co_return false;
+    }
     if (instance.profileId == defaultProfileID || ProfileID::isManaged(instance.profileId) ||
         indexOfInstance(m_instances, instance.id) < 0) {
         present(MarlvaneError::unmanagedProfile());
@@ -678,6 +757,11 @@ QCoro::Task<void> AppModel::performLaunch(CodexInstance instance, LaunchOperatio
         setWorking(false);
         co_return;
     }
+    if (!co_await instanceListReadable()) {
+        present(m_instanceLoadFailure);
+        setWorking(false);
+        co_return;
+    }
     // The record may have been removed or changed while the launch ran: stamp the current one.
     const qsizetype index = indexOfInstance(m_instances, instance.id);
     if (index < 0) {
@@ -692,6 +776,10 @@ QCoro::Task<void> AppModel::performLaunch(CodexInstance instance, LaunchOperatio
 
 QCoro::Task<void> AppModel::recordRecentProject(QString projectURL)
 {
+    if (!co_await projectListReadable()) {
+        present(m_projectLoadFailure);
+        co_return;
+    }
     const QString path = standardisedPath(projectURL);
     QList<RecentProject> updated = m_recentProjects;
     updated.removeIf([&](const RecentProject& project) { return project.path == path; });

@@ -86,6 +86,17 @@ signals:
 private:
     void present(std::exception_ptr error);
     void present(const MarlvaneError& error);
+    /**
+     * @brief Whether the instance list may be saved: true once it was read. After a failed
+     * read it tries again, publishing the list when that works; nothing saves over a file
+     * that could not be read.
+     */
+    QCoro::Task<bool> instanceListReadable();
+    /** @brief The same for the recent projects. */
+    QCoro::Task<bool> projectListReadable();
+    void publishStoredInstances(QList<CodexInstance> stored);
+    /** @brief Publishes the stored projects whose folders exist, newest first. */
+    QCoro::Task<void> publishStoredProjects(QList<RecentProject> stored);
     QCoro::Task<void> persistInstances(QList<CodexInstance> instances);
     using LaunchOperation = std::function<QCoro::Task<void>()>;
     QCoro::Task<void> performLaunch(CodexInstance instance, LaunchOperation operation);
@@ -110,4 +121,7 @@ private:
     EnvironmentReport m_environment = EnvironmentReport::placeholder();
     bool m_isWorking = false;
     std::optional<QString> m_presentedError;
+    // The error of the last load of each list, while it could not be read.
+    std::exception_ptr m_instanceLoadFailure;
+    std::exception_ptr m_projectLoadFailure;
 };

@@ -99,19 +99,78 @@ TEST(AppModelStartup, RecentProjectsShowExistingFoldersNewestFirst)
     EXPECT_EQ(harness.storedProjects(), stored);
 }
 
-TEST(AppModelStartup, AFailedLoadIsShownAndLeavesBothListsEmpty)
+TEST(AppModelStartup, ADamagedProjectFileLeavesTheInstancesShownAndTheirFileUntouched)
+{
+    AppModelHarness harness;
+    const CodexInstance work =
+        TestRecords::managed("Work", CodexInstanceType::cli, at("2026-03-01T09:30:00Z"));
+    const CodexInstance desk =
+        TestRecords::managed("Desk", CodexInstanceType::desktop, at("2026-03-02T09:30:00Z"));
+    harness.writeInstances({work, desk});
+    harness.bootstrap(); // the first start writes the backup
+    const QByteArray file = TestFiles::read(harness.instancesPath());
+    const QByteArray backup = TestFiles::read(harness.instancesPath() + ".backup");
+
+    harness.restart();
+    TestFiles::write(harness.projectsPath(), "[{\"path\": ");
+    harness.core().setProfiles({"default", work.profileId, desk.profileId});
+    harness.bootstrap();
+
+    EXPECT_EQ(TestRecords::names(harness.model().instances()), (QStringList{"Work", "Desk"}));
+    ASSERT_TRUE(harness.model().presentedError().has_value());
+    EXPECT_TRUE(harness.model().presentedError()->contains(harness.projectsPath()));
+    EXPECT_EQ(TestFiles::read(harness.instancesPath()), file);
+    EXPECT_EQ(TestFiles::read(harness.instancesPath() + ".backup"), backup);
+}
+
+// While the instance file cannot be read, every operation that would save it is refused with the
+// load's message, and the profile refresh restores nothing into it; once it reads again, they work.
+TEST(AppModelStartup, AnUnreadableInstanceFileIsNeverSavedOver)
 {
     AppModelHarness harness;
     const QString folder = harness.makeFolder("projects/kept");
     harness.writeProjects({{folder, "kept", at("2026-01-01T00:00:00Z")}});
-    TestFiles::write(harness.instancesPath(), "[{\"id\": ");
+    const QByteArray damaged = "[{\"id\": ";
+    TestFiles::write(harness.instancesPath(), damaged);
+    const CodexInstance stored =
+        TestRecords::managed("Work", CodexInstanceType::cli, at("2026-03-01T09:30:00Z"));
+    harness.core().setProfiles({"default", "outside", stored.profileId});
+    harness.core().setReport(FakeCoreAdapter::reportWith(true, true, false));
     harness.bootstrap();
 
-    const std::optional<QString> message = harness.model().presentedError();
-    ASSERT_TRUE(message.has_value());
-    EXPECT_TRUE(message->contains(harness.instancesPath())) << message->toStdString();
-    EXPECT_TRUE(harness.model().recentProjects().isEmpty());
-    EXPECT_EQ(harness.core().operations(), (QStringList{"listProfiles", "diagnose"}));
+    AppModel& model = harness.model();
+    ASSERT_TRUE(model.presentedError().has_value());
+    const QString loadMessage = *model.presentedError();
+    EXPECT_TRUE(loadMessage.contains(harness.instancesPath())) << loadMessage.toStdString();
+    EXPECT_EQ(TestRecords::paths(model.recentProjects()), QStringList{folder});
+    EXPECT_TRUE(model.instances().isEmpty());
+    EXPECT_EQ(model.externalProfiles(), QStringList{"outside"});
+
+    const auto refused = [&](const char* what, auto task) {
+        model.setPresentedError(std::nullopt);
+        AsyncTest::await(std::move(task));
+        EXPECT_EQ(model.presentedError(), loadMessage) << what;
+        EXPECT_FALSE(model.isWorking()) << what;
+    };
+    refused("refresh", model.refreshProfiles(true));
+    refused("create", model.createInstance("New", CodexInstanceType::cli));
+    refused("import", model.importProfile("outside", "Imported", CodexInstanceType::cli));
+    refused("rename", model.rename(stored, "Renamed"));
+    refused("remove", model.remove(stored));
+    refused("detach", model.detachImportedProfile(TestRecords::imported(
+                          "Outside", "outside", CodexInstanceType::cli, at("2026-03-01T09:30:00Z"))));
+    refused("launch", model.launchCLI(stored, folder));
+    EXPECT_EQ(harness.core().operations(),
+              (QStringList{"listProfiles", "diagnose", "listProfiles", "launchCLI"}));
+    EXPECT_EQ(TestFiles::read(harness.instancesPath()), damaged);
+    EXPECT_FALSE(QFile::exists(harness.instancesPath() + ".backup"));
+
+    // Repaired outside the app: the next operation reads it and goes ahead.
+    harness.writeInstances({stored});
+    model.setPresentedError(std::nullopt);
+    AsyncTest::await(model.rename(stored, "Renamed"));
+    EXPECT_EQ(model.presentedError(), std::nullopt);
+    EXPECT_EQ(TestRecords::names(*harness.storedInstances()), QStringList{"Renamed"});
 }
 
 TEST(AppModelRefresh, RestoresLostRecordsAndCollectsExternalProfiles)
