@@ -45,7 +45,13 @@ QString FileStoreEngine::damagedCopyName(const QString& path, const QString& sta
 
 FileStoreEngine::LoadOutcome FileStoreEngine::load(const Decode& decode)
 {
-    const FolderLock lock(QFileInfo(m_url).absolutePath());
+    // A folder someone else controls is not waited for (its lock could be held forever); it is
+    // only read, since every write into it is refused.
+    const QString folder = QFileInfo(m_url).absolutePath();
+    std::optional<FolderLock> lock;
+    if (!QFileInfo::exists(folder) || !folderProblem()) {
+        lock.emplace(folder);
+    }
     removeStaleTemporaries();
     m_unkept.clear();
 
@@ -180,11 +186,16 @@ void FileStoreEngine::decodeFile(const QString& path, const QByteArray& bytes, c
     }
 }
 
+std::optional<QString> FileStoreEngine::folderProblem() const
+{
+    return FileOps::folderProblem(QFileInfo(m_url).absolutePath(), othersWrite, true,
+                                  QStringLiteral("无法使用数据文件夹"));
+}
+
 void FileStoreEngine::requireSafeFolder() const
 {
     const QString folder = QFileInfo(m_url).absolutePath();
-    const QString action = QStringLiteral("无法使用数据文件夹");
-    if (const std::optional<QString> problem = FileOps::folderProblem(folder, othersWrite, true, action)) {
+    if (const std::optional<QString> problem = folderProblem()) {
         throw PlatformError(QStringLiteral("数据文件夹 %1 %2，出于安全考虑不会在其中保存数据。"
                                            "请让它只属于当前用户、只允许当前用户写入后重试。")
                                 .arg(folder, *problem));

@@ -62,6 +62,8 @@ public:
 
 private:
     void decodeFile(const QString& path, const QByteArray& bytes, const Decode& decode) const;
+    /** @brief Why the file's (existing) folder is unsafe to write to: see requireSafeFolder(). */
+    std::optional<QString> folderProblem() const;
     /** @brief Throws unless the file's folder is owned by the user and only the user may write to it. */
     void requireSafeFolder() const;
     void writeIgnoringFailure(const QString& path, const QByteArray& bytes) const;
