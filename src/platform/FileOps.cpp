@@ -68,14 +68,13 @@ std::optional<PlatformError> FileOps::refusal(Kind kind, const QString& path, co
 {
     QString reason;
     if (!S_ISREG(info.st_mode)) {
-        reason = QStringLiteral("不是普通文件");
+        reason = QStringLiteral("不是数据文件（是文件夹、设备或其他）");
     } else if (info.st_size > maxFileSize) {
-        reason = QStringLiteral("文件大于 64 MiB");
+        reason = QStringLiteral("文件多于 64 MiB 的上限");
     } else {
         return std::nullopt;
     }
-    return PlatformError(
-        QStringLiteral("%1 %2：%3，已保持原样，未作任何改动").arg(actionText(kind), path, reason));
+    return PlatformError(QStringLiteral("%1 %2：%3，未作任何改动").arg(actionText(kind), path, reason));
 }
 
 std::optional<PlatformError> FileOps::refusal(Kind kind, const QString& path)

@@ -17,7 +17,7 @@ FolderLock::FolderLock(const QString& path)
         if (errno == ENOENT) {
             return;
         }
-        throw PlatformError::fromErrno(QStringLiteral("无法锁定文件夹"), path, errno);
+        throw PlatformError::fromErrno(QStringLiteral("无法打开文件夹"), path, errno);
     }
     while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
     }

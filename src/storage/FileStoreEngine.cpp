@@ -197,7 +197,7 @@ void FileStoreEngine::requireSafeFolder() const
     const QString folder = QFileInfo(m_url).absolutePath();
     if (const std::optional<QString> problem = folderProblem()) {
         throw PlatformError(QStringLiteral("数据文件夹 %1 %2，出于安全考虑不会在其中保存数据。"
-                                           "请让它只属于当前用户、只允许当前用户写入后重试。")
+                                           "请把它改为只属于当前用户、只允许当前用户写入后重试。")
                                 .arg(folder, *problem));
     }
 }

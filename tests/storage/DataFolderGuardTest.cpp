@@ -55,16 +55,16 @@ void PrintTo(const HostileThing& thing, std::ostream* out)
 }
 
 const HostileThing hostileThings[] = {
-    {"Fifo", [](const QString& p) { return ::mkfifo(native(p).constData(), 0600) == 0; }, "不是普通文件"},
+    {"Fifo", [](const QString& p) { return ::mkfifo(native(p).constData(), 0600) == 0; }, "不是数据文件"},
     {"LinkToDevZero", [](const QString& p) { return QFile::link(QStringLiteral("/dev/zero"), p); },
-     "不是普通文件"},
-    {"Folder", [](const QString& p) { return QDir().mkpath(p + QStringLiteral("/inside")); }, "不是普通文件"},
+     "不是数据文件"},
+    {"Folder", [](const QString& p) { return QDir().mkpath(p + QStringLiteral("/inside")); }, "不是数据文件"},
     {"SparseFileOverTheLimit",
      [](const QString& p) {
          QFile file(p);
          return file.open(QIODevice::WriteOnly) && file.resize((qint64(64) << 20) + 1);
      },
-     "文件大于 64 MiB"},
+     "文件多于 64 MiB"},
 };
 
 class HostileFileTest : public StoreTestEnvironment, public ::testing::WithParamInterface<HostileThing>
