@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <memory>
+#include <optional>
 
 /**
  * @brief The file-system calls that the stores and the atomic writer make, one virtual
@@ -67,6 +68,25 @@ public:
 
     /** @brief The error a failed operation of this kind reports for the path and errno value. */
     static PlatformError failure(Kind kind, const QString& path, int code);
+
+    /** @brief The largest file that is read or replaced: a data file is far smaller. */
+    static constexpr qint64 maxFileSize = qint64(64) << 20;
+    /**
+     * @brief The error a `kind` operation reports for the file `info` describes when it is no
+     * data file to read or replace (not a regular file, or larger than maxFileSize).
+     */
+    static std::optional<PlatformError> refusal(Kind kind, const QString& path, const struct stat& info);
+    /** @brief refusal() for what is at path now, links followed as reading does; none when
+     * nothing is there. */
+    static std::optional<PlatformError> refusal(Kind kind, const QString& path);
+    /**
+     * @brief Why the folder at path must not hold private files: not a folder (a link at its
+     * place counts as one unless `followLink`), owned by another user, or with any of the
+     * `forbidden` permission bits. None when it is fine. Throws PlatformError(action, path,
+     * errno) when it cannot be examined.
+     */
+    static std::optional<QString> folderProblem(const QString& path, mode_t forbidden, bool followLink,
+                                                const QString& action);
 
     /** @brief The operating system's own file system. */
     static std::shared_ptr<FileOps> real();

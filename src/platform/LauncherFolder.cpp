@@ -28,22 +28,8 @@ PlatformError unsafeFolder(const QString& path, const QString& reason)
 // Checks the folder itself, not what a link at its place points to.
 void requirePrivateFolder(const QString& path)
 {
-    struct stat info
-    {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0) {
-        throw PlatformError::fromErrno(createFolderAction, path, errno);
-    }
-    if (S_ISLNK(info.st_mode)) {
-        throw unsafeFolder(path, QStringLiteral("是一个符号链接"));
-    }
-    if (!S_ISDIR(info.st_mode)) {
-        throw unsafeFolder(path, QStringLiteral("不是文件夹"));
-    }
-    if (info.st_uid != ::geteuid()) {
-        throw unsafeFolder(path, QStringLiteral("不属于当前用户"));
-    }
-    if ((info.st_mode & 077) != 0) {
-        throw unsafeFolder(path, QStringLiteral("允许其他用户访问"));
+    if (const std::optional<QString> problem = FileOps::folderProblem(path, 077, false, createFolderAction)) {
+        throw unsafeFolder(path, *problem);
     }
 }
 

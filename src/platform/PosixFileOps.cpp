@@ -113,18 +113,26 @@ void PosixFileOps::fsyncDirectory(const QString& path)
 
 QByteArray PosixFileOps::readAll(const QString& path)
 {
-    const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK opening a FIFO would wait for a writer; what was opened is checked on
+    // the descriptor itself, so nothing can be swapped in between the check and the read.
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         throw failure(Kind::read, path, errno);
     }
-    // Data files can be megabytes: with the size known up front they are read straight into
-    // one allocation. A file that changes meanwhile is still read to its end.
     struct stat info
     {};
-    qsizetype expected = 0;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 && info.st_size < SSIZE_MAX) {
-        expected = static_cast<qsizetype>(info.st_size);
+    if (::fstat(fd, &info) != 0) {
+        const int code = errno;
+        ::close(fd);
+        throw failure(Kind::read, path, code);
     }
+    if (std::optional<PlatformError> refused = refusal(Kind::read, path, info)) {
+        ::close(fd);
+        throw *refused;
+    }
+    // Data files can be megabytes: with the size known up front they are read straight into
+    // one allocation. A file that grows meanwhile is read up to the size limit.
+    const auto expected = static_cast<qsizetype>(info.st_size);
     QByteArray bytes(expected, Qt::Uninitialized);
     qsizetype filled = 0;
     char spill[65536];
@@ -144,6 +152,11 @@ QByteArray PosixFileOps::readAll(const QString& path)
         }
         if (count == 0) {
             break;
+        }
+        if (filled + count > maxFileSize) {
+            ::close(fd);
+            info.st_size = filled + count;
+            throw *refusal(Kind::read, path, info);
         }
         if (roomLeft) {
             filled += count;

@@ -1,6 +1,7 @@
 #include "FileStoreEngine.h"
 
 #include "AtomicFile.h"
+#include "FolderLock.h"
 #include "PlatformError.h"
 
 #include <QDateTime>
@@ -16,6 +17,9 @@ namespace {
 
 constexpr mode_t filePermissions = 0600;
 constexpr mode_t folderPermissions = 0700;
+
+/** @brief Permission bits a data folder must not have: nobody else may change its files. */
+constexpr mode_t othersWrite = 022;
 
 QString utcStamp()
 {
@@ -41,6 +45,13 @@ QString FileStoreEngine::damagedCopyName(const QString& path, const QString& sta
 
 FileStoreEngine::LoadOutcome FileStoreEngine::load(const Decode& decode)
 {
+    // A folder someone else controls is not waited for (its lock could be held forever); it is
+    // only read, since every write into it is refused.
+    const QString folder = QFileInfo(m_url).absolutePath();
+    std::optional<FolderLock> lock;
+    if (!QFileInfo::exists(folder) || !folderProblem()) {
+        lock.emplace(folder);
+    }
     removeStaleTemporaries();
     m_unkept.clear();
 
@@ -48,6 +59,11 @@ FileStoreEngine::LoadOutcome FileStoreEngine::load(const Decode& decode)
     bool mainDamaged = false;
     std::optional<QByteArray> mainBytes;
     if (m_ops->exists(m_url)) {
+        // Something that is no data file (a FIFO, a device, a huge file) is not read, and the
+        // backup does not replace it: it stays as it is until someone has looked at it.
+        if (std::optional<PlatformError> refused = FileOps::refusal(FileOps::Kind::read, m_url)) {
+            throw *refused;
+        }
         std::optional<PlatformError> mainError;
         try {
             mainBytes = m_ops->readAll(m_url);
@@ -76,6 +92,9 @@ FileStoreEngine::LoadOutcome FileStoreEngine::load(const Decode& decode)
 
     std::optional<QByteArray> backupBytes;
     try {
+        if (std::optional<PlatformError> refused = FileOps::refusal(FileOps::Kind::read, m_backupURL)) {
+            throw *refused;
+        }
         backupBytes = m_ops->readAll(m_backupURL);
         decodeFile(m_backupURL, *backupBytes, decode);
     } catch (const PlatformError&) {
@@ -83,10 +102,13 @@ FileStoreEngine::LoadOutcome FileStoreEngine::load(const Decode& decode)
         if (mainDamaged) {
             keepAside(m_url, mainBytes);
         }
-        keepAside(m_backupURL, backupBytes);
+        if (!FileOps::refusal(FileOps::Kind::read, m_backupURL)) {
+            keepAside(m_backupURL, backupBytes);
+        }
         throw;
     }
 
+    requireSafeFolder();
     if (!mainDamaged) {
         AtomicFile::write(m_url, *backupBytes, filePermissions, *m_ops);
     } else if (mainBytes && existingCopy(m_url, *mainBytes)) {
@@ -103,7 +125,18 @@ FileStoreEngine::LoadOutcome FileStoreEngine::load(const Decode& decode)
 void FileStoreEngine::save(const Encode& encode)
 {
     const QString folder = QFileInfo(m_url).absolutePath();
-    m_ops->makePath(folder, folderPermissions);
+    if (!QFileInfo::exists(folder)) {
+        m_ops->makePath(folder, folderPermissions);
+        // The umask may have taken more away; the files need the owner's access, nobody else's.
+        m_ops->chmod(folder, folderPermissions);
+    }
+    // Checked before the lock is awaited, so another user's folder cannot hold the save up.
+    requireSafeFolder();
+    const FolderLock lock(folder);
+    // Replacing a FIFO, a device or a huge file would destroy it; it stays as it is.
+    if (std::optional<PlatformError> refused = FileOps::refusal(FileOps::Kind::rename, m_url)) {
+        throw *refused;
+    }
     encode(m_saveBuffer);
     const QByteArray& bytes = m_saveBuffer;
     if (m_unkept.contains(m_url)) {
@@ -116,7 +149,9 @@ void FileStoreEngine::save(const Encode& encode)
     // The backup is a second copy: the main file already holds these bytes, so failing to
     // copy them must not fail the save.
     try {
-        if (m_unkept.contains(m_backupURL)) {
+        if (FileOps::refusal(FileOps::Kind::rename, m_backupURL)) {
+            // Left as it is, like the main file in its place would be.
+        } else if (m_unkept.contains(m_backupURL)) {
             replaceDamaged(m_backupURL, bytes, false);
             m_unkept.removeAll(m_backupURL);
         } else {
@@ -151,11 +186,28 @@ void FileStoreEngine::decodeFile(const QString& path, const QByteArray& bytes, c
     }
 }
 
+std::optional<QString> FileStoreEngine::folderProblem() const
+{
+    return FileOps::folderProblem(QFileInfo(m_url).absolutePath(), othersWrite, true,
+                                  QStringLiteral("无法使用数据文件夹"));
+}
+
+void FileStoreEngine::requireSafeFolder() const
+{
+    const QString folder = QFileInfo(m_url).absolutePath();
+    if (const std::optional<QString> problem = folderProblem()) {
+        throw PlatformError(QStringLiteral("数据文件夹 %1 %2，出于安全考虑不会在其中保存数据。"
+                                           "请把它改为只属于当前用户、只允许当前用户写入后重试。")
+                                .arg(folder, *problem));
+    }
+}
+
 void FileStoreEngine::writeIgnoringFailure(const QString& path, const QByteArray& bytes) const
 {
     // The backup is a second copy: the main file already holds these bytes, so failing to
     // copy them must not fail the operation.
     try {
+        requireSafeFolder();
         AtomicFile::write(path, bytes, filePermissions, *m_ops);
     } catch (const PlatformError&) {
     }

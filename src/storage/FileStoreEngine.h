@@ -18,6 +18,11 @@
  * never pass through here, only bytes; the caller's decode function turns bytes into its
  * value (keeping it) or throws when they do not describe one.
  *
+ * Each load and save holds an exclusive lock on the file's folder (FolderLock), so that two
+ * processes never work on one folder at once. Saves go only into a folder that belongs to the
+ * user and that nobody else may write to. Anything at a file's place that is not a regular
+ * file, or is larger than FileOps::maxFileSize, is neither read nor replaced.
+ *
  * Damaged files are never destroyed silently: before a file that could not be read or
  * decoded is replaced, its bytes are kept beside it as "<file>.damaged-<UTC time>" (0600).
  */
@@ -57,6 +62,10 @@ public:
 
 private:
     void decodeFile(const QString& path, const QByteArray& bytes, const Decode& decode) const;
+    /** @brief Why the file's (existing) folder is unsafe to write to: see requireSafeFolder(). */
+    std::optional<QString> folderProblem() const;
+    /** @brief Throws unless the file's folder is owned by the user and only the user may write to it. */
+    void requireSafeFolder() const;
     void writeIgnoringFailure(const QString& path, const QByteArray& bytes) const;
     void removeStaleTemporaries() const;
 
