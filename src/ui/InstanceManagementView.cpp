@@ -1,6 +1,7 @@
 #include "InstanceManagementView.h"
 
 #include "AppModel.h"
+#include "DisplayText.h"
 #include "Divider.h"
 #include "EmptyStateView.h"
 #include "Icons.h"
@@ -322,7 +323,7 @@ InstanceManagementView::Row InstanceManagementView::makeManagedRow(const CodexIn
     row->setObjectName(QStringLiteral("managedRow"));
     row->setProperty("instanceId", instance.id.toString(QUuid::WithoutBraces));
 
-    auto* name = new TextLabel(instance.displayName, TextStyle::body, QFont::Medium);
+    auto* name = new TextLabel(DisplayText::shown(instance.displayName), TextStyle::body, QFont::Medium);
     name->setObjectName(QStringLiteral("instanceName"));
     // A very long name is cut at the row's edge rather than widening the sheet.
     name->setMinimumWidth(1);
@@ -347,8 +348,9 @@ InstanceManagementView::Row InstanceManagementView::makeManagedRow(const CodexIn
     profile->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     profile->setMinimumWidth(60);
     profile->setTextMargins(-2, 0, 0, 0); // line up with the name above
-    markElided(profile, instance.profileId, Qt::ElideMiddle);
-    profile->setText(instance.profileId);
+    const QString shownProfile = DisplayText::shown(instance.profileId);
+    markElided(profile, shownProfile, Qt::ElideMiddle);
+    profile->setText(shownProfile);
     profile->installEventFilter(this);
 
     auto* column = new QVBoxLayout;
@@ -389,12 +391,12 @@ InstanceManagementView::Row InstanceManagementView::makeDiscoveredRow(const QStr
     row->setObjectName(QStringLiteral("discoveredRow"));
     row->setProperty("profileId", profileID);
 
-    auto* identifier = new TextLabel(profileID, TextStyle::body, QFont::Medium);
+    auto* identifier = new TextLabel(DisplayText::shown(profileID), TextStyle::body, QFont::Medium);
     identifier->setObjectName(QStringLiteral("discoveredProfileID"));
     identifier->setFont(Theme::font(TextStyle::body, QFont::Medium, true));
     identifier->setMinimumWidth(60);
     identifier->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    markElided(identifier, profileID, Qt::ElideMiddle);
+    markElided(identifier, DisplayText::shown(profileID), Qt::ElideMiddle);
     identifier->installEventFilter(this);
     auto* hint = new TextLabel(QStringLiteral("选择 Desktop 或 CLI 后导入，不复制现有数据"),
                                TextStyle::caption, QFont::Normal, SemanticColor::secondaryLabel);
@@ -489,7 +491,7 @@ void InstanceManagementView::confirmDelete(const CodexInstance& instance)
     const bool imported = isImported(instance);
     const Confirmation confirmation{
         QStringLiteral("deleteConfirmation"),
-        QStringLiteral("删除“") + instance.displayName + QStringLiteral("”？"),
+        QStringLiteral("删除“") + DisplayText::shown(instance.displayName) + QStringLiteral("”？"),
         imported
             ? QStringLiteral(
                   "请先关闭使用该 Profile 的 ChatGPT、终端或 VS Code 窗口。这会从 tessaroll 中永久删除该 "
@@ -506,9 +508,9 @@ void InstanceManagementView::confirmDetach(const CodexInstance& instance)
 {
     m_detaching = instance;
     const Confirmation confirmation{QStringLiteral("detachConfirmation"),
-                                    QStringLiteral("从 Marlvane 移除“") + instance.displayName +
-                                        QStringLiteral("”？"),
-                                    QStringLiteral("底层 Profile“") + instance.profileId +
+                                    QStringLiteral("从 Marlvane 移除“") +
+                                        DisplayText::shown(instance.displayName) + QStringLiteral("”？"),
+                                    QStringLiteral("底层 Profile“") + DisplayText::shown(instance.profileId) +
                                         QStringLiteral("”及登录状态会保留，并会重新出现在待导入列表中。"),
                                     QStringLiteral("仅移除管理记录"), QMessageBox::AcceptRole};
     openConfirmation(confirmation, m_detaching,
