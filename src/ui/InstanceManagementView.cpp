@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -38,6 +39,10 @@ constexpr char elideModeProperty[] = "marlvaneElideMode";
 constexpr int tileExtent = 34;
 constexpr int rowLeftPadding = 12;
 constexpr int rowSpacing = 12;
+// Rows built at once: more than a screenful. The rest follow in batches, so opening a long list
+// costs no more than opening a short one.
+constexpr int rowsBuiltAtOnce = 40;
+constexpr int rowsPerBatch = 100;
 
 QString typeTag(CodexInstanceType type)
 {
@@ -241,12 +246,13 @@ void InstanceManagementView::syncManagedRows()
     }
     QList<Row> rows;
     rows.reserve(m_model->instances().size());
+    int built = 0;
     for (const CodexInstance& instance : m_model->instances()) {
         const auto found = oldIndex.constFind(instance.id.toString(QUuid::WithoutBraces));
         if (found != oldIndex.cend() && old[*found].widget != nullptr && old[*found].instance == instance) {
             rows.append(std::exchange(old[*found], Row{}));
         } else {
-            rows.append(makeManagedRow(instance));
+            rows.append(rowFor(instance.id.toString(QUuid::WithoutBraces), instance, built));
         }
     }
     placeRows(old, rows, m_managedRowsLayout);
@@ -263,12 +269,13 @@ void InstanceManagementView::syncDiscoveredRows()
     }
     QList<Row> rows;
     rows.reserve(m_model->externalProfiles().size());
+    int built = 0;
     for (const QString& profileID : m_model->externalProfiles()) {
         const auto found = oldIndex.constFind(profileID);
         if (found != oldIndex.cend() && old[*found].widget != nullptr) {
             rows.append(std::exchange(old[*found], Row{}));
         } else {
-            rows.append(makeDiscoveredRow(profileID));
+            rows.append(rowFor(profileID, std::nullopt, built));
         }
     }
     placeRows(old, rows, m_discoveredRowsLayout);
@@ -286,21 +293,66 @@ void InstanceManagementView::placeRows(const QList<Row>& unused, const QList<Row
             row.widget->deleteLater();
         }
     }
-    // Only rows that are new or moved are inserted; rows already in place stay untouched.
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        const int index = static_cast<int>(i);
-        QLayoutItem* item = layout->itemAt(index);
-        if (item != nullptr && item->widget() == rows[i].widget) {
+    // Only rows that are new or moved are inserted; rows already in place stay untouched. Rows
+    // still waiting to be built take no place yet.
+    int index = 0;
+    for (const Row& row : rows) {
+        if (row.widget == nullptr) {
             continue;
         }
-        if (const int current = layout->indexOf(rows[i].widget); current >= 0) {
-            delete layout->takeAt(current);
+        QLayoutItem* item = layout->itemAt(index);
+        if (item == nullptr || item->widget() != row.widget) {
+            if (const int current = layout->indexOf(row.widget); current >= 0) {
+                delete layout->takeAt(current);
+            }
+            layout->insertWidget(index, row.widget);
+            row.widget->show();
         }
-        layout->insertWidget(index, rows[i].widget);
-        rows[i].widget->show();
+        ++index;
     }
     for (qsizetype i = 0; i < rows.size(); ++i) {
-        rows[i].divider->setVisible(i + 1 < rows.size());
+        if (rows[i].divider != nullptr) {
+            rows[i].divider->setVisible(i + 1 < rows.size());
+        }
+    }
+}
+
+InstanceManagementView::Row
+InstanceManagementView::rowFor(const QString& key, const std::optional<CodexInstance>& instance, int& built)
+{
+    if (built >= rowsBuiltAtOnce) {
+        if (!m_buildScheduled) {
+            m_buildScheduled = true;
+            QTimer::singleShot(0, this, &InstanceManagementView::buildPendingRows);
+        }
+        return {key, instance, nullptr, nullptr};
+    }
+    ++built;
+    return instance ? makeManagedRow(*instance) : makeDiscoveredRow(key);
+}
+
+void InstanceManagementView::buildPendingRows()
+{
+    m_buildScheduled = false;
+    int budget = rowsPerBatch;
+    for (auto [rows, layout] : {std::pair{&m_managedRows, m_managedRowsLayout},
+                                std::pair{&m_discoveredRows, m_discoveredRowsLayout}}) {
+        bool changed = false;
+        for (Row& row : *rows) {
+            if (row.widget == nullptr && budget > 0) {
+                int none = 0;
+                row = rowFor(row.key, row.instance, none);
+                --budget;
+                changed = true;
+            }
+        }
+        if (changed) {
+            placeRows({}, *rows, layout);
+        }
+    }
+    if (budget == 0 && !m_buildScheduled) {
+        m_buildScheduled = true;
+        QTimer::singleShot(0, this, &InstanceManagementView::buildPendingRows);
     }
 }
 
