@@ -8,6 +8,9 @@
 //   marlvane_bench_window list <core>
 //       The app with `core` as its core tool. Prints "frame_ns" for the first frame that paints
 //       instance cards, and "instances" for the number of records the model then holds.
+//   marlvane_bench_window settings <core>
+//       As list, then opens Settings on its instance list. Prints "settings_ns", the time from
+//       the click to the first frame that paints a row of that list, and "instances".
 #include "AppModel.h"
 #include "AppSupportPaths.h"
 #include "HomeView.h"
@@ -16,8 +19,10 @@
 #include "ProbeApplication.h"
 #include "TessarollCLIAdapter.h"
 
+#include <QAbstractButton>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -36,6 +41,13 @@ std::unique_ptr<AppModel> modelWithCore(const QString& core)
         std::make_unique<TessarollCLIAdapter>(core));
 }
 
+std::int64_t monotonicNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 void print(const char* key, long long value)
 {
     std::printf("%s %lld\n", key, value);
@@ -52,9 +64,11 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Marlvane"));
 
     const QStringList arguments = QCoreApplication::arguments().mid(1);
-    const bool listMode = arguments.value(0) == QLatin1String("list") && arguments.size() == 2;
+    const bool settingsMode = arguments.value(0) == QLatin1String("settings") && arguments.size() == 2;
+    const bool listMode =
+        settingsMode || (arguments.value(0) == QLatin1String("list") && arguments.size() == 2);
     if (!listMode && arguments.value(0) != QLatin1String("app")) {
-        std::fprintf(stderr, "usage: marlvane_bench_window app | list <core>\n");
+        std::fprintf(stderr, "usage: marlvane_bench_window app | list <core> | settings <core>\n");
         return 2;
     }
 
@@ -62,7 +76,24 @@ int main(int argc, char** argv)
     HomeView* window = marlvane.window();
     AppModel& model = marlvane.model();
 
-    if (listMode) {
+    std::int64_t clickedNs = 0;
+    if (settingsMode) {
+        application.whenPainted(
+            [](QObject* receiver) { return qobject_cast<InstanceCard*>(receiver) != nullptr; },
+            [window, &clickedNs](std::int64_t) {
+                QTimer::singleShot(0, window, [window, &clickedNs] {
+                    clickedNs = monotonicNs();
+                    window->findChild<QAbstractButton*>(QStringLiteral("settingsButton"))->click();
+                });
+            });
+        application.whenPainted(
+            [](QObject* receiver) { return receiver->objectName() == QLatin1String("managedRow"); },
+            [&model, &clickedNs](std::int64_t frameNs) {
+                print("settings_ns", frameNs - clickedNs);
+                print("instances", model.instances().size());
+                QCoreApplication::quit();
+            });
+    } else if (listMode) {
         application.whenPainted(
             [](QObject* receiver) { return qobject_cast<InstanceCard*>(receiver) != nullptr; },
             [&model](std::int64_t frameNs) {

@@ -3,6 +3,8 @@
 // memory: peak resident memory of the same two runs, the app's once its bootstrap has finished.
 // list: process start to the first frame that paints instance cards, with 1,000 stored
 // instances against 10 (a fast stand-in core, so that the cards show at all).
+// settings: from the click on the settings button to the first painted row of the instance list
+// in Settings, with the same 1,000 instances against 10.
 // Each run is a fresh process on the offscreen platform with private folders.
 // Usage: marlvane_bench_windows [pairs]
 #include "BenchReport.h"
@@ -31,6 +33,17 @@ bool storeInstances(const ScratchHome& scratch, int count)
     const QString folder = scratch.marlvaneData();
     return QDir().mkpath(folder) && writeFile(folder + QStringLiteral("/instances.json"), bytes) &&
            writeFile(folder + QStringLiteral("/instances.json.backup"), bytes);
+}
+
+// The time a settings run reports, in milliseconds.
+double settingsMs(const ChildProcess::Outcome& outcome, int count, bool& ok)
+{
+    const std::optional<double> elapsed = outcome.value("settings_ns");
+    if (!outcome.exitedCleanly || !elapsed || outcome.value("instances") != static_cast<double>(count)) {
+        ok = false;
+        return 1;
+    }
+    return *elapsed / 1e6;
 }
 
 struct Measured
@@ -113,6 +126,15 @@ int main(int argc, char** argv)
     };
     const QList<PairedRuns::Pair> list = PairedRuns::measure(pairs, thousand, ten);
 
+    const QStringList settingsArguments{QStringLiteral("settings"), fakeCore};
+    const auto thousandSettings = [&] {
+        return settingsMs(ChildProcess::run(window, settingsArguments, thousandEnvironment), 1000, ok);
+    };
+    const auto tenSettings = [&] {
+        return settingsMs(ChildProcess::run(window, settingsArguments, tenEnvironment), 10, ok);
+    };
+    const QList<PairedRuns::Pair> settings = PairedRuns::measure(pairs, thousandSettings, tenSettings);
+
     if (!ok) {
         return BenchReport::failed(QStringLiteral("a window run failed or reported nothing"));
     }
@@ -121,6 +143,8 @@ int main(int argc, char** argv)
     PairedRuns::describe(QStringLiteral("list"), list, QStringLiteral("ms"));
     BenchReport::figure(QStringLiteral("startup"), PairedRuns::medianRatio(startup));
     BenchReport::figure(QStringLiteral("memory"), PairedRuns::medianRatio(memory));
+    PairedRuns::describe(QStringLiteral("settings"), settings, QStringLiteral("ms"));
     BenchReport::figure(QStringLiteral("list"), PairedRuns::medianRatio(list));
+    BenchReport::figure(QStringLiteral("settings"), PairedRuns::medianRatio(settings));
     return 0;
 }

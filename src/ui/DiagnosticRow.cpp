@@ -1,5 +1,6 @@
 #include "DiagnosticRow.h"
 
+#include "DisplayText.h"
 #include "TextLabel.h"
 #include "Theme.h"
 
@@ -27,7 +28,8 @@ DiagnosticRow::DiagnosticRow(const QString& title, const QString& value, bool mo
     m_title->setFixedWidth(titleWidth);
     m_title->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    m_value = new TextLabel(value, TextStyle::callout, QFont::Normal, SemanticColor::label, this);
+    m_value = new TextLabel(DisplayText::shown(value), TextStyle::callout, QFont::Normal,
+                            SemanticColor::label, this);
     m_value->setObjectName(QStringLiteral("diagnosticValue"));
     m_value->setFont(Theme::font(TextStyle::callout, QFont::Normal, monospaced));
     m_value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -64,7 +66,7 @@ QString DiagnosticRow::value() const
 
 void DiagnosticRow::setValue(const QString& value)
 {
-    m_value->setText(value);
+    m_value->setText(DisplayText::shown(value));
 }
 
 void DiagnosticRow::paintEvent(QPaintEvent* event)

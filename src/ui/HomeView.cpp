@@ -2,6 +2,7 @@
 
 #include "AppModel.h"
 #include "CreateInstanceView.h"
+#include "DisplayText.h"
 #include "Divider.h"
 #include "EmptyEnvironmentView.h"
 #include "EmptyStateView.h"
@@ -176,7 +177,7 @@ void HomeView::refreshError()
         return;
     }
     if (m_errorAlert) {
-        m_errorAlert->setInformativeText(*message);
+        m_errorAlert->setInformativeText(DisplayText::shown(*message));
         return;
     }
 
@@ -187,7 +188,7 @@ void HomeView::refreshError()
     alert->setWindowTitle(QStringLiteral("Marlvane"));
     alert->setTextFormat(Qt::RichText);
     alert->setText(QStringLiteral("<b>Marlvane</b>"));
-    alert->setInformativeText(*message);
+    alert->setInformativeText(DisplayText::shown(*message));
     // Without a floor the box wraps even short messages into a narrow column.
     if (auto* informative = alert->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
         informative->setMinimumWidth(300);

@@ -1,6 +1,7 @@
 #include "ImportProfileView.h"
 
 #include "AppModel.h"
+#include "DisplayText.h"
 #include "Divider.h"
 #include "RoundedPanel.h"
 #include "StyledButton.h"
@@ -61,7 +62,7 @@ ImportProfileView::ImportProfileView(AppModel* model, const QString& profileID, 
     header->addStretch(1);
     header->addWidget(cancel);
 
-    auto* profile = new TextLabel(profileID, TextStyle::body);
+    auto* profile = new TextLabel(DisplayText::shown(profileID), TextStyle::body);
     profile->setObjectName(QStringLiteral("importProfileID"));
     profile->setFont(Theme::font(TextStyle::body, QFont::Normal, true));
     profile->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);

@@ -1,5 +1,6 @@
 #include "InstanceCard.h"
 
+#include "DisplayText.h"
 #include "InstanceTag.h"
 #include "RoundedPanel.h"
 #include "StyledButton.h"
@@ -59,7 +60,7 @@ void InstanceCard::setInstance(const CodexInstance& instance)
 
 QString InstanceCard::accessibleLabel(const CodexInstance& instance)
 {
-    return instance.displayName + QStringLiteral("，") +
+    return DisplayText::shown(instance.displayName) + QStringLiteral("，") +
            (isDesktop(instance) ? QStringLiteral("Desktop") : QStringLiteral("CLI"));
 }
 
@@ -108,7 +109,8 @@ QWidget* InstanceCard::buildIdentity()
     column->setSpacing(4);
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(8);
-    auto* name = new TextLabel(m_instance.displayName, TextStyle::headline, QFont::DemiBold);
+    auto* name =
+        new TextLabel(DisplayText::shown(m_instance.displayName), TextStyle::headline, QFont::DemiBold);
     name->setObjectName(QStringLiteral("cardName"));
     titleRow->addWidget(name, 0, Qt::AlignVCenter);
     if (m_instance.profileId == QStringLiteral("default")) {

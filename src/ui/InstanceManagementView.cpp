@@ -1,6 +1,7 @@
 #include "InstanceManagementView.h"
 
 #include "AppModel.h"
+#include "DisplayText.h"
 #include "Divider.h"
 #include "EmptyStateView.h"
 #include "Icons.h"
@@ -24,6 +25,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -37,6 +39,10 @@ constexpr char elideModeProperty[] = "marlvaneElideMode";
 constexpr int tileExtent = 34;
 constexpr int rowLeftPadding = 12;
 constexpr int rowSpacing = 12;
+// Rows built at once: more than a screenful. The rest follow in batches, so opening a long list
+// costs no more than opening a short one.
+constexpr int rowsBuiltAtOnce = 40;
+constexpr int rowsPerBatch = 100;
 
 QString typeTag(CodexInstanceType type)
 {
@@ -240,12 +246,13 @@ void InstanceManagementView::syncManagedRows()
     }
     QList<Row> rows;
     rows.reserve(m_model->instances().size());
+    int built = 0;
     for (const CodexInstance& instance : m_model->instances()) {
         const auto found = oldIndex.constFind(instance.id.toString(QUuid::WithoutBraces));
         if (found != oldIndex.cend() && old[*found].widget != nullptr && old[*found].instance == instance) {
             rows.append(std::exchange(old[*found], Row{}));
         } else {
-            rows.append(makeManagedRow(instance));
+            rows.append(rowFor(instance.id.toString(QUuid::WithoutBraces), instance, built));
         }
     }
     placeRows(old, rows, m_managedRowsLayout);
@@ -262,12 +269,13 @@ void InstanceManagementView::syncDiscoveredRows()
     }
     QList<Row> rows;
     rows.reserve(m_model->externalProfiles().size());
+    int built = 0;
     for (const QString& profileID : m_model->externalProfiles()) {
         const auto found = oldIndex.constFind(profileID);
         if (found != oldIndex.cend() && old[*found].widget != nullptr) {
             rows.append(std::exchange(old[*found], Row{}));
         } else {
-            rows.append(makeDiscoveredRow(profileID));
+            rows.append(rowFor(profileID, std::nullopt, built));
         }
     }
     placeRows(old, rows, m_discoveredRowsLayout);
@@ -285,21 +293,66 @@ void InstanceManagementView::placeRows(const QList<Row>& unused, const QList<Row
             row.widget->deleteLater();
         }
     }
-    // Only rows that are new or moved are inserted; rows already in place stay untouched.
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        const int index = static_cast<int>(i);
-        QLayoutItem* item = layout->itemAt(index);
-        if (item != nullptr && item->widget() == rows[i].widget) {
+    // Only rows that are new or moved are inserted; rows already in place stay untouched. Rows
+    // still waiting to be built take no place yet.
+    int index = 0;
+    for (const Row& row : rows) {
+        if (row.widget == nullptr) {
             continue;
         }
-        if (const int current = layout->indexOf(rows[i].widget); current >= 0) {
-            delete layout->takeAt(current);
+        QLayoutItem* item = layout->itemAt(index);
+        if (item == nullptr || item->widget() != row.widget) {
+            if (const int current = layout->indexOf(row.widget); current >= 0) {
+                delete layout->takeAt(current);
+            }
+            layout->insertWidget(index, row.widget);
+            row.widget->show();
         }
-        layout->insertWidget(index, rows[i].widget);
-        rows[i].widget->show();
+        ++index;
     }
     for (qsizetype i = 0; i < rows.size(); ++i) {
-        rows[i].divider->setVisible(i + 1 < rows.size());
+        if (rows[i].divider != nullptr) {
+            rows[i].divider->setVisible(i + 1 < rows.size());
+        }
+    }
+}
+
+InstanceManagementView::Row
+InstanceManagementView::rowFor(const QString& key, const std::optional<CodexInstance>& instance, int& built)
+{
+    if (built >= rowsBuiltAtOnce) {
+        if (!m_buildScheduled) {
+            m_buildScheduled = true;
+            QTimer::singleShot(0, this, &InstanceManagementView::buildPendingRows);
+        }
+        return {key, instance, nullptr, nullptr};
+    }
+    ++built;
+    return instance ? makeManagedRow(*instance) : makeDiscoveredRow(key);
+}
+
+void InstanceManagementView::buildPendingRows()
+{
+    m_buildScheduled = false;
+    int budget = rowsPerBatch;
+    for (auto [rows, layout] : {std::pair{&m_managedRows, m_managedRowsLayout},
+                                std::pair{&m_discoveredRows, m_discoveredRowsLayout}}) {
+        bool changed = false;
+        for (Row& row : *rows) {
+            if (row.widget == nullptr && budget > 0) {
+                int none = 0;
+                row = rowFor(row.key, row.instance, none);
+                --budget;
+                changed = true;
+            }
+        }
+        if (changed) {
+            placeRows({}, *rows, layout);
+        }
+    }
+    if (budget == 0 && !m_buildScheduled) {
+        m_buildScheduled = true;
+        QTimer::singleShot(0, this, &InstanceManagementView::buildPendingRows);
     }
 }
 
@@ -322,7 +375,7 @@ InstanceManagementView::Row InstanceManagementView::makeManagedRow(const CodexIn
     row->setObjectName(QStringLiteral("managedRow"));
     row->setProperty("instanceId", instance.id.toString(QUuid::WithoutBraces));
 
-    auto* name = new TextLabel(instance.displayName, TextStyle::body, QFont::Medium);
+    auto* name = new TextLabel(DisplayText::shown(instance.displayName), TextStyle::body, QFont::Medium);
     name->setObjectName(QStringLiteral("instanceName"));
     // A very long name is cut at the row's edge rather than widening the sheet.
     name->setMinimumWidth(1);
@@ -347,8 +400,9 @@ InstanceManagementView::Row InstanceManagementView::makeManagedRow(const CodexIn
     profile->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     profile->setMinimumWidth(60);
     profile->setTextMargins(-2, 0, 0, 0); // line up with the name above
-    markElided(profile, instance.profileId, Qt::ElideMiddle);
-    profile->setText(instance.profileId);
+    const QString shownProfile = DisplayText::shown(instance.profileId);
+    markElided(profile, shownProfile, Qt::ElideMiddle);
+    profile->setText(shownProfile);
     profile->installEventFilter(this);
 
     auto* column = new QVBoxLayout;
@@ -389,12 +443,12 @@ InstanceManagementView::Row InstanceManagementView::makeDiscoveredRow(const QStr
     row->setObjectName(QStringLiteral("discoveredRow"));
     row->setProperty("profileId", profileID);
 
-    auto* identifier = new TextLabel(profileID, TextStyle::body, QFont::Medium);
+    auto* identifier = new TextLabel(DisplayText::shown(profileID), TextStyle::body, QFont::Medium);
     identifier->setObjectName(QStringLiteral("discoveredProfileID"));
     identifier->setFont(Theme::font(TextStyle::body, QFont::Medium, true));
     identifier->setMinimumWidth(60);
     identifier->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    markElided(identifier, profileID, Qt::ElideMiddle);
+    markElided(identifier, DisplayText::shown(profileID), Qt::ElideMiddle);
     identifier->installEventFilter(this);
     auto* hint = new TextLabel(QStringLiteral("选择 Desktop 或 CLI 后导入，不复制现有数据"),
                                TextStyle::caption, QFont::Normal, SemanticColor::secondaryLabel);
@@ -489,7 +543,7 @@ void InstanceManagementView::confirmDelete(const CodexInstance& instance)
     const bool imported = isImported(instance);
     const Confirmation confirmation{
         QStringLiteral("deleteConfirmation"),
-        QStringLiteral("删除“") + instance.displayName + QStringLiteral("”？"),
+        QStringLiteral("删除“") + DisplayText::shown(instance.displayName) + QStringLiteral("”？"),
         imported
             ? QStringLiteral(
                   "请先关闭使用该 Profile 的 ChatGPT、终端或 VS Code 窗口。这会从 tessaroll 中永久删除该 "
@@ -506,9 +560,9 @@ void InstanceManagementView::confirmDetach(const CodexInstance& instance)
 {
     m_detaching = instance;
     const Confirmation confirmation{QStringLiteral("detachConfirmation"),
-                                    QStringLiteral("从 Marlvane 移除“") + instance.displayName +
-                                        QStringLiteral("”？"),
-                                    QStringLiteral("底层 Profile“") + instance.profileId +
+                                    QStringLiteral("从 Marlvane 移除“") +
+                                        DisplayText::shown(instance.displayName) + QStringLiteral("”？"),
+                                    QStringLiteral("底层 Profile“") + DisplayText::shown(instance.profileId) +
                                         QStringLiteral("”及登录状态会保留，并会重新出现在待导入列表中。"),
                                     QStringLiteral("仅移除管理记录"), QMessageBox::AcceptRole};
     openConfirmation(confirmation, m_detaching,

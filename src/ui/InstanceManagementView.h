@@ -82,6 +82,9 @@ private:
     void placeRows(const QList<Row>& unused, const QList<Row>& rows, QVBoxLayout* layout);
     Row makeManagedRow(const CodexInstance& instance);
     Row makeDiscoveredRow(const QString& profileID);
+    // A row beyond the first screenful is built in a later event-loop pass.
+    Row rowFor(const QString& key, const std::optional<CodexInstance>& instance, int& built);
+    void buildPendingRows();
     QWidget* makeIconTile(const QString& symbolName, bool accent);
     void elide(QWidget* field);
     void applyFieldColors(QLineEdit* field);
@@ -108,4 +111,5 @@ private:
     QVBoxLayout* m_discoveredRowsLayout = nullptr;
     QList<Row> m_managedRows;
     QList<Row> m_discoveredRows;
+    bool m_buildScheduled = false;
 };

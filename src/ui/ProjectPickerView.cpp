@@ -1,6 +1,7 @@
 #include "ProjectPickerView.h"
 
 #include "AppModel.h"
+#include "DisplayText.h"
 #include "Divider.h"
 #include "EmptyStateView.h"
 #include "RecentProjectRow.h"
@@ -44,8 +45,8 @@ ProjectPickerView::ProjectPickerView(AppModel* model, ProjectLaunchSelection sel
 
 QString ProjectPickerView::subtitle(const ProjectLaunchSelection& selection)
 {
-    return QStringLiteral("使用 ") + selection.instance.displayName + QStringLiteral(" 启动 ") +
-           ProjectLaunchTargets::targetName(selection.target);
+    return QStringLiteral("使用 ") + DisplayText::shown(selection.instance.displayName) +
+           QStringLiteral(" 启动 ") + ProjectLaunchTargets::targetName(selection.target);
 }
 
 QString ProjectPickerView::shownPath(const QString& path, const QString& homePath)
@@ -129,7 +130,7 @@ void ProjectPickerView::rebuildRecentProjects()
     rows->setSpacing(6);
     const QString home = QDir::homePath();
     for (const RecentProject& project : projects) {
-        auto* row = new RecentProjectRow(project, shownPath(project.path, home), list);
+        auto* row = new RecentProjectRow(project, DisplayText::shown(shownPath(project.path, home)), list);
         const QString path = project.path;
         connect(row, &QAbstractButton::clicked, this, [this, path] { launch(path); });
         rows->addWidget(row);

@@ -1,5 +1,6 @@
 #include "RecentProjectRow.h"
 
+#include "DisplayText.h"
 #include "Icons.h"
 #include "Theme.h"
 
@@ -20,9 +21,9 @@ RecentProjectRow::RecentProjectRow(const RecentProject& project, const QString& 
     , m_shownPath(shownPath)
 {
     setObjectName(QStringLiteral("recentProjectRow"));
-    setAccessibleName(project.displayName);
+    setAccessibleName(DisplayText::shown(project.displayName));
     setAccessibleDescription(shownPath);
-    setToolTip(project.path);
+    setToolTip(DisplayText::shown(project.path));
     setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -33,7 +34,8 @@ QSize RecentProjectRow::sizeHint() const
     const QFontMetrics name(Theme::font(TextStyle::body, QFont::Medium));
     const QFontMetrics path(Theme::font(TextStyle::caption));
     const int textHeight = name.height() + kLineSpacing + path.height();
-    const int width = kGlyph + kSpacing + std::max(name.horizontalAdvance(m_project.displayName), 240);
+    const int width =
+        kGlyph + kSpacing + std::max(name.horizontalAdvance(DisplayText::shown(m_project.displayName)), 240);
     return {width + 2 * kPadding, std::max(kGlyph, textHeight) + 2 * kPadding};
 }
 
@@ -71,8 +73,9 @@ void RecentProjectRow::paintEvent(QPaintEvent*)
 
     painter.setFont(nameFont);
     painter.setPen(Theme::color(SemanticColor::label, colors));
-    painter.drawText(QRect(textLeft, y, textWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     nameMetrics.elidedText(m_project.displayName, Qt::ElideRight, textWidth));
+    painter.drawText(
+        QRect(textLeft, y, textWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+        nameMetrics.elidedText(DisplayText::shown(m_project.displayName), Qt::ElideRight, textWidth));
     y += nameMetrics.height() + kLineSpacing;
     painter.setFont(pathFont);
     painter.setPen(Theme::color(SemanticColor::secondaryLabel, colors));

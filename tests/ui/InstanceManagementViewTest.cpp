@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -394,4 +395,24 @@ TEST_F(InstanceManagementViewTest, DiscoveredRowOpensTheImportSheet)
     sheet->reject();
     UI_WAIT_UNTIL(gone(sheet));
     EXPECT_FALSE(view->importingProfileID().has_value());
+}
+
+TEST_F(InstanceManagementViewTest, LongListsFillInLaterInStoredOrder)
+{
+    QList<CodexInstance> instances;
+    for (int i = 0; i < 150; ++i) {
+        instances.append(
+            UiTest::managed(QStringLiteral("Row %1").arg(i), CodexInstanceType::cli, UiTest::hoursAgo(1)));
+    }
+    UiTest::storeInstances(harness, instances);
+    harness.bootstrap();
+    showView();
+    UI_WAIT_UNTIL(rows("managedRow").size() == 150);
+    const QList<QWidget*> shown = rows("managedRow");
+    const auto* layout = shown.first()->parentWidget()->layout();
+    for (int i = 0; i < 150; ++i) {
+        EXPECT_EQ(layout->itemAt(i)->widget()->property("instanceId").toString(),
+                  model().instances().at(i).id.toString(QUuid::WithoutBraces))
+            << i;
+    }
 }
