@@ -37,3 +37,11 @@ void MarlvaneApp::show()
 {
     m_window->show();
 }
+
+void MarlvaneApp::activate()
+{
+    m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}

@@ -25,6 +25,8 @@ public:
     AppModel& model() const { return *m_model; }
     HomeView* window() const { return m_window.get(); }
     void show();
+    /** @brief Brings the window forward: shown, no longer minimised, raised and active. */
+    void activate();
 
     static constexpr int minimumWidth = 660;
     static constexpr int minimumHeight = 520;
