@@ -8,11 +8,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
+
+#include <unistd.h>
 
 namespace {
 struct Outcome
@@ -51,9 +55,16 @@ protected:
         QProcess process;
         process.setProcessEnvironment(m_env);
         process.setWorkingDirectory(workingDirectory.isEmpty() ? m_temp.path() : workingDirectory);
+        QString program = QStringLiteral(TESSAROLL_EXECUTABLE);
+        QStringList programArguments = arguments;
+        if (!m_setpriv.isEmpty()) {
+            programArguments =
+                QStringList{"--bounding-set=-dac_override,-dac_read_search", "--", program} + arguments;
+            program = m_setpriv;
+        }
         // Standard input stays an open pipe that nobody writes to: a tool that waited for an
         // answer would never finish and fail here instead of passing by accident.
-        process.start(QStringLiteral(TESSAROLL_EXECUTABLE), arguments);
+        process.start(program, programArguments);
         const bool finished = AsyncTest::spinUntil([&] { return process.state() == QProcess::NotRunning; },
                                                    std::chrono::seconds(30));
         Outcome result;
@@ -85,8 +96,20 @@ protected:
         QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
+    // Root passes every permission check, so as root the tool runs without the capabilities that
+    // override permission bits. False when that is needed but setpriv is missing.
+    bool honourPermissions()
+    {
+        if (::geteuid() != 0) {
+            return true;
+        }
+        m_setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        return !m_setpriv.isEmpty();
+    }
+
     QTemporaryDir m_temp;
     QProcessEnvironment m_env;
+    QString m_setpriv;
 };
 
 // Every failure must explain itself in exactly one line, which the app shows to the user.
@@ -168,6 +191,24 @@ TEST_F(TessarollTest, RemovalDeletesLinksButNotWhatTheyPointAt)
     EXPECT_EQ(removed.exitCode, 0) << removed.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(path("profiles/work")));
     EXPECT_EQ(TestFiles::read(path("outside/keep.txt")), "precious");
+}
+
+TEST_F(TessarollTest, MessagesShowIdentifiersAndPathsAsTheyAre)
+{
+    for (const QString& text : {QStringLiteral("x%1y"), QStringLiteral("%2"), QStringLiteral("%L1")}) {
+        const QByteArray quoted = '"' + text.toUtf8() + '"';
+        for (const QStringList& arguments :
+             QList<QStringList>{{"init", text}, {"path", text}, {"remove", text, "--yes"}, {text}}) {
+            const Outcome result = run(arguments);
+            EXPECT_TRUE(result.err.contains(quoted)) << result.err.toStdString();
+        }
+        const QString notAFolder = path(text);
+        TestFiles::write(notAFolder, "x");
+        m_env.insert("TESSAROLL_HOME", notAFolder);
+        const Outcome listed = run({"list"});
+        EXPECT_TRUE(listed.err.contains(notAFolder.toUtf8() + ' ')) << listed.err.toStdString();
+        m_env.insert("TESSAROLL_HOME", path("profiles"));
+    }
 }
 
 TEST_F(TessarollTest, IdentifiersAreCheckedBeforeTouchingTheDisk)
