@@ -193,6 +193,53 @@ TEST_F(TessarollTest, RemovalDeletesLinksButNotWhatTheyPointAt)
     EXPECT_EQ(TestFiles::read(path("outside/keep.txt")), "precious");
 }
 
+TEST_F(TessarollTest, InterruptedRemovalsAreFinishedOutOfSight)
+{
+    ASSERT_EQ(run({"init", "work"}).exitCode, 0);
+    const QList<std::pair<QStringList, QByteArray>> rows{{{"list"}, "default\nwork\n"},
+                                                         {{"remove", "work", "--yes"}, ""}};
+    for (const auto& [arguments, listed] : rows) {
+        TestFiles::write(path("profiles/.removing-old-1f2e/sessions/log.jsonl"), "{}");
+        const Outcome result = run(arguments);
+        const std::string shown = arguments.join(' ').toStdString();
+        EXPECT_EQ(result.exitCode, 0) << shown << ": " << result.err.toStdString();
+        EXPECT_EQ(result.out, listed) << shown;
+        EXPECT_FALSE(QFileInfo::exists(path("profiles/.removing-old-1f2e"))) << shown;
+    }
+}
+
+TEST_F(TessarollTest, AProfilesFolderThatRefusesUsFailsLoudlyAndKeepsTheData)
+{
+    if (!honourPermissions()) {
+        GTEST_SKIP() << "running as root without setpriv";
+    }
+    ASSERT_EQ(run({"init", "work"}).exitCode, 0);
+    const QStringList files{"auth.json", "config.toml", "sessions/2026/log.jsonl"};
+    for (const QString& file : files) {
+        TestFiles::write(path("profiles/work/") + file, "kept");
+    }
+    const auto restore = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    const QByteArray denied(std::strerror(EACCES));
+
+    QFile::setPermissions(path("profiles"), QFile::ReadOwner | QFile::ExeOwner);
+    const Outcome refused = run({"remove", "work", "--yes"});
+    QFile::setPermissions(path("profiles"), QFile::Permissions());
+    const Outcome unreadable = run({"list"});
+    QFile::setPermissions(path("profiles"), restore);
+
+    expectOneLineFailure(refused, 1, "remove in a read-only profiles folder");
+    EXPECT_TRUE(refused.err.contains(path("profiles").toUtf8()) && refused.err.contains(denied))
+        << refused.err.toStdString();
+    for (const QString& file : files) {
+        EXPECT_EQ(TestFiles::read(path("profiles/work/") + file), "kept") << file.toStdString();
+    }
+    expectOneLineFailure(unreadable, 1, "list of an unreadable profiles folder");
+    EXPECT_TRUE(unreadable.out.isEmpty()) << unreadable.out.toStdString();
+    EXPECT_TRUE(unreadable.err.contains(path("profiles").toUtf8()) && unreadable.err.contains(denied))
+        << unreadable.err.toStdString();
+    EXPECT_EQ(run({"list"}).out, "default\nwork\n");
+}
+
 TEST_F(TessarollTest, MessagesShowIdentifiersAndPathsAsTheyAre)
 {
     for (const QString& text : {QStringLiteral("x%1y"), QStringLiteral("%2"), QStringLiteral("%L1")}) {
