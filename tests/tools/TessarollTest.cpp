@@ -8,11 +8,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
+
+#include <unistd.h>
 
 namespace {
 struct Outcome
@@ -51,9 +55,16 @@ protected:
         QProcess process;
         process.setProcessEnvironment(m_env);
         process.setWorkingDirectory(workingDirectory.isEmpty() ? m_temp.path() : workingDirectory);
+        QString program = QStringLiteral(TESSAROLL_EXECUTABLE);
+        QStringList programArguments = arguments;
+        if (!m_setpriv.isEmpty()) {
+            programArguments =
+                QStringList{"--bounding-set=-dac_override,-dac_read_search", "--", program} + arguments;
+            program = m_setpriv;
+        }
         // Standard input stays an open pipe that nobody writes to: a tool that waited for an
         // answer would never finish and fail here instead of passing by accident.
-        process.start(QStringLiteral(TESSAROLL_EXECUTABLE), arguments);
+        process.start(program, programArguments);
         const bool finished = AsyncTest::spinUntil([&] { return process.state() == QProcess::NotRunning; },
                                                    std::chrono::seconds(30));
         Outcome result;
@@ -85,8 +96,20 @@ protected:
         QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
+    // Root passes every permission check, so as root the tool runs without the capabilities that
+    // override permission bits. False when that is needed but setpriv is missing.
+    bool honourPermissions()
+    {
+        if (::geteuid() != 0) {
+            return true;
+        }
+        m_setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        return !m_setpriv.isEmpty();
+    }
+
     QTemporaryDir m_temp;
     QProcessEnvironment m_env;
+    QString m_setpriv;
 };
 
 // Every failure must explain itself in exactly one line, which the app shows to the user.
@@ -168,6 +191,71 @@ TEST_F(TessarollTest, RemovalDeletesLinksButNotWhatTheyPointAt)
     EXPECT_EQ(removed.exitCode, 0) << removed.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(path("profiles/work")));
     EXPECT_EQ(TestFiles::read(path("outside/keep.txt")), "precious");
+}
+
+TEST_F(TessarollTest, InterruptedRemovalsAreFinishedOutOfSight)
+{
+    ASSERT_EQ(run({"init", "work"}).exitCode, 0);
+    const QList<std::pair<QStringList, QByteArray>> rows{{{"list"}, "default\nwork\n"},
+                                                         {{"remove", "work", "--yes"}, ""}};
+    for (const auto& [arguments, listed] : rows) {
+        TestFiles::write(path("profiles/.removing-old-1f2e/sessions/log.jsonl"), "{}");
+        const Outcome result = run(arguments);
+        const std::string shown = arguments.join(' ').toStdString();
+        EXPECT_EQ(result.exitCode, 0) << shown << ": " << result.err.toStdString();
+        EXPECT_EQ(result.out, listed) << shown;
+        EXPECT_FALSE(QFileInfo::exists(path("profiles/.removing-old-1f2e"))) << shown;
+    }
+}
+
+TEST_F(TessarollTest, AProfilesFolderThatRefusesUsFailsLoudlyAndKeepsTheData)
+{
+    if (!honourPermissions()) {
+        GTEST_SKIP() << "running as root without setpriv";
+    }
+    ASSERT_EQ(run({"init", "work"}).exitCode, 0);
+    const QStringList files{"auth.json", "config.toml", "sessions/2026/log.jsonl"};
+    for (const QString& file : files) {
+        TestFiles::write(path("profiles/work/") + file, "kept");
+    }
+    const auto restore = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    const QByteArray denied(std::strerror(EACCES));
+
+    QFile::setPermissions(path("profiles"), QFile::ReadOwner | QFile::ExeOwner);
+    const Outcome refused = run({"remove", "work", "--yes"});
+    QFile::setPermissions(path("profiles"), QFile::Permissions());
+    const Outcome unreadable = run({"list"});
+    QFile::setPermissions(path("profiles"), restore);
+
+    expectOneLineFailure(refused, 1, "remove in a read-only profiles folder");
+    EXPECT_TRUE(refused.err.contains(path("profiles").toUtf8()) && refused.err.contains(denied))
+        << refused.err.toStdString();
+    for (const QString& file : files) {
+        EXPECT_EQ(TestFiles::read(path("profiles/work/") + file), "kept") << file.toStdString();
+    }
+    expectOneLineFailure(unreadable, 1, "list of an unreadable profiles folder");
+    EXPECT_TRUE(unreadable.out.isEmpty()) << unreadable.out.toStdString();
+    EXPECT_TRUE(unreadable.err.contains(path("profiles").toUtf8()) && unreadable.err.contains(denied))
+        << unreadable.err.toStdString();
+    EXPECT_EQ(run({"list"}).out, "default\nwork\n");
+}
+
+TEST_F(TessarollTest, MessagesShowIdentifiersAndPathsAsTheyAre)
+{
+    for (const QString& text : {QStringLiteral("x%1y"), QStringLiteral("%2"), QStringLiteral("%L1")}) {
+        const QByteArray quoted = '"' + text.toUtf8() + '"';
+        for (const QStringList& arguments :
+             QList<QStringList>{{"init", text}, {"path", text}, {"remove", text, "--yes"}, {text}}) {
+            const Outcome result = run(arguments);
+            EXPECT_TRUE(result.err.contains(quoted)) << result.err.toStdString();
+        }
+        const QString notAFolder = path(text);
+        TestFiles::write(notAFolder, "x");
+        m_env.insert("TESSAROLL_HOME", notAFolder);
+        const Outcome listed = run({"list"});
+        EXPECT_TRUE(listed.err.contains(notAFolder.toUtf8() + ' ')) << listed.err.toStdString();
+        m_env.insert("TESSAROLL_HOME", path("profiles"));
+    }
 }
 
 TEST_F(TessarollTest, IdentifiersAreCheckedBeforeTouchingTheDisk)

@@ -45,8 +45,8 @@ void runOpen(const QStringList& arguments)
         const QString reason =
             QString::fromLocal8Bit(process.readAllStandardError()).trimmed().section(u'\n', 0, 0);
         throw ToolError(QStringLiteral("cannot start ChatGPT Desktop (open exited with %1)%2")
-                            .arg(process.exitCode())
-                            .arg(reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
+                            .arg(QString::number(process.exitCode()),
+                                 reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
     }
 }
 } // namespace

@@ -40,11 +40,15 @@ void removeEntry(int parentFd, const QByteArray& name, const QString& path)
 {
     const int fd = ::openat(parentFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
+        // Gone already: another removal of the same tree got there first.
+        if (errno == ENOENT) {
+            return;
+        }
         // ENOTDIR: a file; ELOOP: a symbolic link. Both go away as the entry itself.
         if (errno != ENOTDIR && errno != ELOOP) {
             fail("open", path, errno);
         }
-        if (::unlinkat(parentFd, name.constData(), 0) != 0) {
+        if (::unlinkat(parentFd, name.constData(), 0) != 0 && errno != ENOENT) {
             fail("remove", path, errno);
         }
         return;
@@ -71,7 +75,7 @@ void removeEntry(int parentFd, const QByteArray& name, const QString& path)
         removeEntry(::dirfd(dir.get()), child, path + QLatin1Char('/') + QFile::decodeName(child));
     }
     dir.reset();
-    if (::unlinkat(parentFd, name.constData(), AT_REMOVEDIR) != 0) {
+    if (::unlinkat(parentFd, name.constData(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
         fail("remove", path, errno);
     }
 }
@@ -106,6 +110,35 @@ bool Folders::isRealFolder(const QString& path)
     struct stat info
     {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+QStringList Folders::subfolders(const QString& path)
+{
+    // Not QDir::entryList: it answers an unreadable folder with an empty list.
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(QFile::encodeName(path).constData()));
+    if (!dir) {
+        if (errno == ENOENT) {
+            return {};
+        }
+        fail("read", path, errno);
+    }
+    QStringList names;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const QByteArray name(entry->d_name);
+        struct stat info
+        {};
+        if (name != "." && name != ".." &&
+            ::fstatat(::dirfd(dir.get()), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISDIR(info.st_mode)) {
+            names.append(QFile::decodeName(name));
+        }
+        errno = 0;
+    }
+    if (errno != 0) {
+        fail("read", path, errno);
+    }
+    return names;
 }
 
 void Folders::removeTree(const QString& path)

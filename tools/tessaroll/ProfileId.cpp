@@ -26,8 +26,7 @@ void ProfileId::require(const QString& id)
     if (!isValid(id)) {
         throw ToolError(QStringLiteral("invalid profile identifier \"%1\": use letters, digits, '.', '_' and "
                                        "'-', not first '.' or '-', at most %2 characters")
-                            .arg(printable(id))
-                            .arg(MaxLength),
+                            .arg(printable(id), QString::number(MaxLength)),
                         ToolError::Usage);
     }
 }

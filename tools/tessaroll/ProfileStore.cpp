@@ -7,8 +7,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QUuid>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 QString absoluteClean(const QString& path)
@@ -20,6 +24,9 @@ QString environmentPath(const char* name)
 {
     return QFile::decodeName(qgetenv(name));
 }
+
+// A profile being removed is first renamed to this prefix; the leading dot keeps it out of the list.
+const QString RemovingPrefix = QStringLiteral(".removing-");
 } // namespace
 
 ProfileStore::ProfileStore(const QString& root, const QString& defaultHome)
@@ -49,8 +56,9 @@ QStringList ProfileStore::list() const
     if (rootInfo.exists() && !rootInfo.isDir()) {
         throw ToolError(QStringLiteral("the profiles folder %1 is not a folder").arg(m_root));
     }
-    const QDir dir(m_root);
-    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
+    const QStringList names = Folders::subfolders(m_root);
+    finishRemovals(names);
+    for (const QString& name : names) {
         // A folder called "default" would be shadowed by the real default profile.
         if (ProfileId::isValid(name) && name != ProfileId::Default) {
             ids.append(name);
@@ -95,5 +103,28 @@ void ProfileStore::remove(const QString& id) const
     if (id == ProfileId::Default) {
         throw ToolError(QStringLiteral("the default profile cannot be removed"));
     }
-    Folders::removeTree(folder);
+    finishRemovals(Folders::subfolders(m_root));
+    // One rename takes the profile out of the list before anything in it is deleted: when the
+    // profiles folder refuses it, the profile is left whole rather than without its login.
+    const QString aside = m_root + QLatin1Char('/') + RemovingPrefix + id + QLatin1Char('-') +
+                          QUuid::createUuid().toString(QUuid::Id128);
+    if (std::rename(QFile::encodeName(folder).constData(), QFile::encodeName(aside).constData()) != 0) {
+        throw ToolError(QStringLiteral("cannot remove profile \"%1\": cannot rename it inside %2: %3")
+                            .arg(id, m_root, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    Folders::removeTree(aside);
+}
+
+void ProfileStore::finishRemovals(const QStringList& names) const
+{
+    for (const QString& name : names) {
+        if (!name.startsWith(RemovingPrefix)) {
+            continue;
+        }
+        try {
+            Folders::removeTree(m_root + QLatin1Char('/') + name);
+        } catch (const ToolError&) {
+            // Out of sight already; the next list or remove tries again.
+        }
+    }
 }

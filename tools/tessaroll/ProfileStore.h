@@ -23,7 +23,12 @@ public:
     const QString& root() const { return m_root; }
     const QString& defaultHome() const { return m_defaultHome; }
 
-    /** @brief "default" first, then the profile folders by name. */
+    /**
+     * @brief "default" first, then the profile folders by name; throws when the profiles folder cannot be
+     * read.
+     *
+     * Also finishes removals that were interrupted, as remove() does.
+     */
     QStringList list() const;
     /** @brief The folder of a profile whether or not it exists; throws for an invalid identifier. */
     QString folderOf(const QString& id) const;
@@ -31,10 +36,18 @@ public:
     QString existingFolder(const QString& id) const;
     /** @brief Creates the profile's folder (0700) unless it is there already. */
     void init(const QString& id) const;
-    /** @brief Deletes a profile's folder with everything in it; refuses the default profile. */
+    /**
+     * @brief Deletes a profile's folder with everything in it; refuses the default profile.
+     *
+     * The folder is first renamed to a hidden name in the profiles folder, so a failure leaves the
+     * profile either whole or out of the list, never listed with half of its files.
+     */
     void remove(const QString& id) const;
 
 private:
+    /** @brief Deletes what interrupted removals left among these names of the profiles folder. */
+    void finishRemovals(const QStringList& names) const;
+
     QString m_root;
     QString m_defaultHome;
 };
