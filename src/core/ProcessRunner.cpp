@@ -2,8 +2,11 @@
 
 #include "Background.h"
 #include "HugePages.h"
+#include "MarlvaneError.h"
 #include "PipeCapacity.h"
 #include "PlatformError.h"
+#include "ProcessGroup.h"
+#include "WaitedGroup.h"
 
 #include <QCoroFuture>
 #include <QCoroProcess>
@@ -11,6 +14,8 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QPromise>
+#include <QScopeGuard>
+#include <QTimer>
 
 #include <cerrno>
 #include <memory>
@@ -86,20 +91,24 @@ QCoro::Task<void> startedOrFailed(QProcess* process)
 void growTo(QByteArray& bytes, qsizetype needed)
 {
     QByteArray grown;
-    grown.reserve(qMax(needed, 4 * bytes.capacity()));
+    grown.reserve(qBound(needed, 4 * bytes.capacity(), ProcessRunner::outputLimit));
     HugePages::advise(grown.data(), grown.capacity());
     grown.append(bytes.constData(), bytes.size());
     bytes.swap(grown);
 }
 
 // Moves what QProcess holds for `channel` to the end of `into`: one copy into the result, and
-// QProcess's own buffer stays small and warm instead of holding the whole output.
-void drain(QProcess& process, QProcess::ProcessChannel channel, QByteArray& into)
+// QProcess's own buffer stays small and warm instead of holding the whole output. False, with
+// nothing taken, when that would carry `into` past the output limit.
+bool drain(QProcess& process, QProcess::ProcessChannel channel, QByteArray& into)
 {
     process.setReadChannel(channel);
     const qint64 available = process.bytesAvailable();
     if (available <= 0) {
-        return;
+        return true;
+    }
+    if (available > ProcessRunner::outputLimit - into.size()) {
+        return false;
     }
     const qsizetype size = into.size();
     if (into.capacity() - size < available) {
@@ -108,6 +117,30 @@ void drain(QProcess& process, QProcess::ProcessChannel channel, QByteArray& into
     into.resize(size + available);
     const qint64 read = process.read(into.data() + size, available);
     into.resize(size + qMax<qint64>(read, 0));
+    return true;
+}
+
+// What a stopped run still sends is read and dropped, so that QProcess does not keep it.
+void discard(QProcess& process, QProcess::ProcessChannel channel)
+{
+    process.setReadChannel(channel);
+    process.skip(process.bytesAvailable());
+}
+
+enum class Stop
+{
+    none,
+    timeLimit,
+    outputLimit
+};
+
+MarlvaneError stopFailure(Stop stop, std::chrono::seconds timeLimit)
+{
+    if (stop == Stop::timeLimit) {
+        return MarlvaneError::coreFailure(
+            QStringLiteral("核心工具在 %1 秒内没有结束，已停止。").arg(timeLimit.count()));
+    }
+    return MarlvaneError::coreFailure(QStringLiteral("核心工具的输出超过 16 MiB，已停止。"));
 }
 
 PlatformError startFailure(const QString& executable, const QProcess& process)
@@ -119,13 +152,15 @@ PlatformError startFailure(const QString& executable, const QProcess& process)
 
 QCoro::Task<ProcessResult> ProcessRunner::run(QString executableURL, QStringList arguments,
                                               std::optional<QString> currentDirectory,
-                                              QMap<QString, QString> environment) const
+                                              QMap<QString, QString> environment,
+                                              std::chrono::seconds timeLimit) const
 {
     checkStartable(executableURL);
     checkArguments(executableURL, arguments);
 
-    // Declared before the process, whose destructor may still deliver output into it.
     ProcessResult result;
+    Stop stop = Stop::none;
+    std::optional<WaitedGroup> group;
     // The process lives on the calling thread; its pipes are read by the event loop as data
     // arrives, so a child that writes a lot to both streams never blocks on a full pipe.
     QProcess process;
@@ -137,15 +172,49 @@ QCoro::Task<ProcessResult> ProcessRunner::run(QString executableURL, QStringList
     process.setProcessEnvironment(childEnvironment(environment));
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.setInputChannelMode(QProcess::ForwardedInputChannel);
-    // Larger pipes let a chatty child run ahead instead of waiting for every 64 KiB to be read.
     process.setChildProcessModifier([] {
+        // Its own group, so that ending the run also ends whatever the child started.
+        ProcessGroup::lead();
+        // Larger pipes let a chatty child run ahead instead of waiting for every 64 KiB to be read.
         PipeCapacity::enlarge(STDOUT_FILENO);
         PipeCapacity::enlarge(STDERR_FILENO);
     });
+
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
+    deadline.setInterval(timeLimit);
+    const auto stopWith = [&](Stop reason) {
+        if (stop == Stop::none) {
+            stop = reason;
+            if (group) {
+                group->end();
+            }
+        }
+    };
+    const auto collect = [&](QProcess::ProcessChannel channel, QByteArray& into) {
+        if (stop != Stop::none) {
+            discard(process, channel);
+        } else if (!drain(process, channel, into)) {
+            stopWith(Stop::outputLimit);
+        }
+    };
+    // Listed as soon as the child runs: output may arrive before this coroutine resumes.
+    QObject::connect(&process, &QProcess::started, &process, [&] {
+        group.emplace(process.processId());
+        deadline.start();
+    });
+    QObject::connect(&deadline, &QTimer::timeout, &process, [&] { stopWith(Stop::timeLimit); });
     QObject::connect(&process, &QProcess::readyReadStandardOutput, &process,
-                     [&] { drain(process, QProcess::StandardOutput, result.stdout); });
+                     [&] { collect(QProcess::StandardOutput, result.stdout); });
     QObject::connect(&process, &QProcess::readyReadStandardError, &process,
-                     [&] { drain(process, QProcess::StandardError, result.stderr); });
+                     [&] { collect(QProcess::StandardError, result.stderr); });
+    // Runs first when this frame goes while the child still runs (the run was abandoned): the
+    // group is ended, and the process's destructor no longer calls into the lambdas above.
+    const auto abandon = qScopeGuard([&] {
+        group.reset();
+        QObject::disconnect(&process, nullptr, nullptr, nullptr);
+    });
     co_await startedOrFailed(&process);
     if (process.error() == QProcess::FailedToStart) {
         throw startFailure(executableURL, process);
@@ -153,9 +222,16 @@ QCoro::Task<ProcessResult> ProcessRunner::run(QString executableURL, QStringList
     if (process.state() != QProcess::NotRunning) {
         co_await qCoro(process).waitForFinished(-1);
     }
+    deadline.stop();
+    if (group) {
+        group->leaderFinished();
+    }
 
-    drain(process, QProcess::StandardOutput, result.stdout);
-    drain(process, QProcess::StandardError, result.stderr);
+    collect(QProcess::StandardOutput, result.stdout);
+    collect(QProcess::StandardError, result.stderr);
+    if (stop != Stop::none) {
+        throw stopFailure(stop, timeLimit);
+    }
     // Gives back the room grown ahead; the allocator shrinks a buffer in place.
     result.stdout.squeeze();
     result.stderr.squeeze();

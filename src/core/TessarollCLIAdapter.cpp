@@ -49,9 +49,18 @@ QStringList nonEmptyLines(const QString& text)
 
 } // namespace
 
+const TessarollCLIAdapter::TimeLimits TessarollCLIAdapter::defaultTimeLimits{ProcessRunner::defaultTimeLimit,
+                                                                             std::chrono::seconds(120)};
+
 TessarollCLIAdapter::TessarollCLIAdapter(std::optional<QString> executableURL, ProcessRunner runner)
+    : TessarollCLIAdapter(std::move(executableURL), runner, defaultTimeLimits)
+{}
+
+TessarollCLIAdapter::TessarollCLIAdapter(std::optional<QString> executableURL, ProcessRunner runner,
+                                         TimeLimits timeLimits)
     : m_executableURL(std::move(executableURL))
     , m_runner(runner)
+    , m_timeLimits(timeLimits)
 {}
 
 TessarollCLIAdapter TessarollCLIAdapter::located()
@@ -116,13 +125,15 @@ QStringList TessarollCLIAdapter::profileLines(const QString& output)
     return nonEmptyLines(output);
 }
 
-QCoro::Task<ProcessResult> TessarollCLIAdapter::runCore(QStringList arguments) const
+QCoro::Task<ProcessResult> TessarollCLIAdapter::runCore(QStringList arguments,
+                                                        std::chrono::seconds timeLimit) const
 {
     if (!m_executableURL) {
         throw MarlvaneError::coreNotFound();
     }
     const std::optional<QString> noDirectory;
-    ProcessResult result = co_await m_runner.run(*m_executableURL, arguments, noDirectory, coreEnvironment());
+    ProcessResult result =
+        co_await m_runner.run(*m_executableURL, arguments, noDirectory, coreEnvironment(), timeLimit);
     if (result.exitCode != 0) {
         throw MarlvaneError::coreFailure(message(result));
     }
@@ -132,14 +143,14 @@ QCoro::Task<ProcessResult> TessarollCLIAdapter::runCore(QStringList arguments) c
 QCoro::Task<QStringList> TessarollCLIAdapter::listProfiles()
 {
     const QStringList arguments{QStringLiteral("list")};
-    const ProcessResult result = co_await runCore(arguments);
+    const ProcessResult result = co_await runCore(arguments, m_timeLimits.command);
     co_return profileLines(result.stdoutString());
 }
 
 QCoro::Task<void> TessarollCLIAdapter::createProfile(QString profileID)
 {
     const QStringList arguments{QStringLiteral("init"), profileID};
-    co_await runCore(arguments);
+    co_await runCore(arguments, m_timeLimits.command);
 }
 
 QCoro::Task<void> TessarollCLIAdapter::removeProfile(QString profileID)
@@ -149,7 +160,7 @@ QCoro::Task<void> TessarollCLIAdapter::removeProfile(QString profileID)
         throw MarlvaneError::unmanagedProfile();
     }
     const QStringList arguments{QStringLiteral("remove"), profileID, QStringLiteral("--yes")};
-    co_await runCore(arguments);
+    co_await runCore(arguments, m_timeLimits.command);
 }
 
 QCoro::Task<EnvironmentReport> TessarollCLIAdapter::diagnose()
@@ -163,11 +174,11 @@ QCoro::Task<EnvironmentReport> TessarollCLIAdapter::diagnose()
     // Both runs are judged by their output alone: a doctor that finds problems may well exit
     // non-zero while still printing a complete document.
     const QStringList versionArguments{QStringLiteral("version")};
-    const ProcessResult version =
-        co_await m_runner.run(executable, versionArguments, noDirectory, coreEnvironment());
+    const ProcessResult version = co_await m_runner.run(executable, versionArguments, noDirectory,
+                                                        coreEnvironment(), m_timeLimits.command);
     const QStringList doctorArguments{QStringLiteral("doctor"), QStringLiteral("--json")};
-    const ProcessResult doctor =
-        co_await m_runner.run(executable, doctorArguments, noDirectory, coreEnvironment());
+    const ProcessResult doctor = co_await m_runner.run(executable, doctorArguments, noDirectory,
+                                                       coreEnvironment(), m_timeLimits.command);
     if (doctor.stdout.isEmpty()) {
         throw MarlvaneError::coreFailure(message(doctor));
     }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <optional>
 
 /**
@@ -20,8 +21,19 @@
 class TessarollCLIAdapter final : public CoreAdapter
 {
 public:
+    /** @brief How long a core run may take before it is stopped and fails. */
+    struct TimeLimits
+    {
+        std::chrono::seconds command;
+        /** @brief For `app`, which waits until ChatGPT Desktop has been asked to start. */
+        std::chrono::seconds app;
+    };
+    /** @brief 60 seconds for a command, 120 for `app`. */
+    static const TimeLimits defaultTimeLimits;
+
     /** @brief executableURL absent means: no core was found (every core run throws coreNotFound). */
     explicit TessarollCLIAdapter(std::optional<QString> executableURL, ProcessRunner runner = {});
+    TessarollCLIAdapter(std::optional<QString> executableURL, ProcessRunner runner, TimeLimits timeLimits);
     /** @brief An adapter that locates the core itself in the main bundle's search list. */
     static TessarollCLIAdapter located();
 
@@ -68,8 +80,9 @@ public:
 
 private:
     /** @brief Runs the core with coreEnvironment; throws coreNotFound / coreFailure. */
-    QCoro::Task<ProcessResult> runCore(QStringList arguments) const;
+    QCoro::Task<ProcessResult> runCore(QStringList arguments, std::chrono::seconds timeLimit) const;
 
     std::optional<QString> m_executableURL;
     ProcessRunner m_runner;
+    TimeLimits m_timeLimits;
 };

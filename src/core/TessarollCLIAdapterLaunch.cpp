@@ -103,7 +103,7 @@ struct TerminalLaunch
 QCoro::Task<void> TessarollCLIAdapter::launchDesktop(QString profileID)
 {
     const QStringList arguments{QStringLiteral("app"), profileID};
-    co_await runCore(arguments);
+    co_await runCore(arguments, m_timeLimits.app);
 }
 
 QCoro::Task<void> TessarollCLIAdapter::launchCLI(QString profileID, QString projectURL)
@@ -161,7 +161,7 @@ QCoro::Task<void> TessarollCLIAdapter::launchVSCode(QString profileID, QString p
     }
 
     const QStringList pathArguments{QStringLiteral("path"), profileID};
-    const ProcessResult result = co_await runCore(pathArguments);
+    const ProcessResult result = co_await runCore(pathArguments, m_timeLimits.command);
     const QString printed = result.stdoutString().trimmed();
     if (printed.isEmpty() || !isExactPath(printed)) {
         throw MarlvaneError::coreFailure(QStringLiteral("无法解析 Profile 数据目录。"));

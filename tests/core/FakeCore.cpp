@@ -16,6 +16,7 @@ FakeCore::FakeCore(const QString& folder)
         "printf '[%s]' \"$@\" >> \"$dir/calls.log\"; echo >> \"$dir/calls.log\"\n"
         "printf '%s|%s|%s' \"$TESSAROLL_NO_UPDATE_CHECK\" \"$DO_NOT_TRACK\" \"$(pwd -P)\""
         " > \"$dir/environment.log\"\n"
+        "[ -f \"$dir/$1.hang\" ] && exec sleep 1000\n"
         "[ -f \"$dir/$1.out\" ] && cat \"$dir/$1.out\"\n"
         "[ -f \"$dir/$1.err\" ] && cat \"$dir/$1.err\" >&2\n"
         "[ -f \"$dir/$1.code\" ] && exit \"$(cat \"$dir/$1.code\")\"\n"
@@ -30,6 +31,11 @@ void FakeCore::respond(const QString& command, const QByteArray& out, const QByt
     TestFiles::write(base + QStringLiteral(".out"), out);
     TestFiles::write(base + QStringLiteral(".err"), err);
     TestFiles::write(base + QStringLiteral(".code"), QByteArray::number(exitCode));
+}
+
+void FakeCore::hang(const QString& command)
+{
+    TestFiles::write(m_folder + QLatin1Char('/') + command + QStringLiteral(".hang"), {});
 }
 
 QStringList FakeCore::calls() const

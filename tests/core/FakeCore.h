@@ -18,6 +18,8 @@ public:
 
     /** @brief What the core prints and returns for `command`; unprepared commands print nothing. */
     void respond(const QString& command, const QByteArray& out, const QByteArray& err = {}, int exitCode = 0);
+    /** @brief Makes `command` never end (the core sleeps once it has logged the call). */
+    void hang(const QString& command);
 
     /** @brief One entry per call: its arguments, each in brackets ("[remove][p 1][--yes]"). */
     QStringList calls() const;

@@ -2,10 +2,12 @@
 #include "AsyncTest.h"
 #include "CorePrinters.h"
 #include "IsolatedUser.h"
+#include "MarlvaneError.h"
 #include "PlatformError.h"
 #include "TempDir.h"
 #include "TessarollCLIAdapter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -65,11 +67,125 @@ QString fdTarget(qint64 pid, int fd)
     return QFileInfo(QStringLiteral("/proc/%1/fd/%2").arg(pid).arg(fd)).symLinkTarget();
 }
 
+// A zombie has ended already; it only waits for its parent to take its exit status.
+bool isAlive(qint64 pid)
+{
+    const QByteArray stat = TestFiles::read(QStringLiteral("/proc/%1/stat").arg(pid));
+    const QByteArray state = stat.mid(stat.lastIndexOf(')') + 2, 1);
+    return !state.isEmpty() && state != "Z" && state != "X";
+}
+
 class ProcessRunnerTest : public ::testing::Test
 {
 protected:
+    // Whatever a failing run left behind is ended here, each process by its own id.
+    void TearDown() override
+    {
+        for (const qint64 pid : m_started) {
+            if (isAlive(pid)) {
+                ::kill(static_cast<pid_t>(pid), SIGKILL);
+            }
+        }
+    }
+
+    QString pidFile(const QString& name) const { return m_user.scratch() + QLatin1Char('/') + name; }
+
+    // The id a script wrote to pidFile(name), once it is there; remembered for TearDown.
+    qint64 startedPid(const QString& name)
+    {
+        EXPECT_TRUE(AsyncTest::spinUntil([&] { return TestFiles::read(pidFile(name)).endsWith('\n'); }, 10s));
+        const qint64 pid = TestFiles::read(pidFile(name)).trimmed().toLongLong();
+        m_started.append(pid);
+        return pid;
+    }
+
+    // A script that records its own id as "leader" and starts a grandchild recorded as "grandchild".
+    QString withGrandchild(const QString& rest) const
+    {
+        return QStringLiteral("echo $$ > '%1'; sleep 1000 & echo $! > '%2'; %3")
+            .arg(pidFile(QStringLiteral("leader")), pidFile(QStringLiteral("grandchild")), rest);
+    }
+
+    void expectGroupGone()
+    {
+        const qint64 leader = startedPid(QStringLiteral("leader"));
+        const qint64 grandchild = startedPid(QStringLiteral("grandchild"));
+        EXPECT_TRUE(AsyncTest::spinUntil([&] { return !isAlive(leader) && !isAlive(grandchild); }, 10s));
+    }
+
     IsolatedUser m_user;
+    QList<qint64> m_started;
 };
+
+struct LimitRow
+{
+    const char* name;
+    qsizetype stdoutBytes;
+    qsizetype stderrBytes;
+    std::chrono::seconds timeLimit;
+    /** The run's failure; none: the run ends the grandchild itself and succeeds. */
+    const char* failure;
+};
+
+void PrintTo(const LimitRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class ProcessRunnerLimitTest : public ProcessRunnerTest, public ::testing::WithParamInterface<LimitRow>
+{};
+
+TEST_P(ProcessRunnerLimitTest, runPastALimitEndsTheWholeGroupAndFails)
+{
+    const LimitRow row = GetParam();
+    // A failing row waits for its grandchild, which only the runner can end.
+    const QString script =
+        withGrandchild(QStringLiteral("head -c %1 /dev/zero; head -c %2 /dev/zero >&2; %3")
+                           .arg(row.stdoutBytes)
+                           .arg(row.stderrBytes)
+                           .arg(row.failure ? QStringLiteral("wait") : QStringLiteral("kill $!")));
+    const QStringList arguments{QStringLiteral("-c"), script};
+    const auto outcome =
+        AsyncTest::run(ProcessRunner().run(shell, arguments, std::nullopt, {}, row.timeLimit), 20s);
+    if (row.failure) {
+        EXPECT_EQ(AsyncTest::as<MarlvaneError>(outcome.error),
+                  MarlvaneError::coreFailure(QString::fromUtf8(row.failure)));
+    } else {
+        ASSERT_TRUE(outcome.value);
+        EXPECT_EQ(outcome.value->stdout, QByteArray(row.stdoutBytes, '\0'));
+        EXPECT_EQ(outcome.value->stderr, QByteArray(row.stderrBytes, '\0'));
+    }
+    expectGroupGone();
+}
+
+constexpr qsizetype mebibyte = 1024 * 1024;
+constexpr auto outputFailure = "核心工具的输出超过 16 MiB，已停止。";
+
+INSTANTIATE_TEST_SUITE_P(Limits, ProcessRunnerLimitTest,
+                         ::testing::Values(LimitRow{"time", 0, 0, 1s, "核心工具在 1 秒内没有结束，已停止。"},
+                                           LimitRow{"stdout", 17 * mebibyte, 0, 60s, outputFailure},
+                                           LimitRow{"stderr", 0, 17 * mebibyte, 60s, outputFailure},
+                                           LimitRow{"bothStreamsAtTheOutputLimit", 16 * mebibyte,
+                                                    16 * mebibyte, 60s, nullptr}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ProcessRunnerTest, quittingEndsTheWaitedGroupsAndLeavesDetachedChildren)
+{
+    const QStringList waitedArguments{QStringLiteral("-c"), withGrandchild(QStringLiteral("wait"))};
+    auto waited = ProcessRunner().run(shell, waitedArguments, std::nullopt, {});
+    const QStringList detachedArguments{
+        QStringLiteral("-c"),
+        QStringLiteral("echo $$ > '%1'; exec sleep 1000").arg(pidFile(QStringLiteral("detached")))};
+    AsyncTest::await(ProcessRunner().launchDetached(shell, detachedArguments, {}));
+    const qint64 detached = startedPid(QStringLiteral("detached"));
+    startedPid(QStringLiteral("grandchild"));
+
+    // What QCoreApplication emits when its event loop ends.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit");
+    EXPECT_EQ(AsyncTest::await(std::move(waited), 10s).exitCode, SIGKILL);
+    expectGroupGone();
+    EXPECT_TRUE(isAlive(detached));
+}
 
 TEST_F(ProcessRunnerTest, collectsLargeOutputOnBothStreamsWhileTheChildRuns)
 {

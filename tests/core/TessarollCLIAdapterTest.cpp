@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 namespace {
 
 std::optional<MarlvaneError> marlvaneError(std::exception_ptr error)
@@ -60,6 +64,34 @@ TEST_F(TessarollCLIAdapterTest, failedRunsCarryTheBestMessage)
 
     EXPECT_EQ(TessarollCLIAdapter::message(ProcessResult{{}, " \t\r\n", -2}),
               QStringLiteral("未知错误（退出码 -2）"));
+}
+
+TEST_F(TessarollCLIAdapterTest, aCoreThatNeverEndsFailsAtItsCommandsTimeLimit)
+{
+    using namespace std::chrono_literals;
+    TessarollCLIAdapter adapter(m_core.path(), {}, TessarollCLIAdapter::TimeLimits{1s, 2s});
+    const std::vector<std::pair<QString, std::function<std::exception_ptr()>>> rows{
+        {QStringLiteral("list"),
+         [&] {
+             return AsyncTest::error(adapter.listProfiles());
+         }},
+        {QStringLiteral("app"),
+         [&] {
+             return AsyncTest::error(adapter.launchDesktop(QStringLiteral("p")));
+         }},
+        {QStringLiteral("version"),
+         [&] {
+             return AsyncTest::error(adapter.diagnose());
+         }},
+    };
+    for (const auto& [command, run] : rows) {
+        m_core.hang(command);
+        const QString seconds = command == QLatin1String("app") ? QStringLiteral("2") : QStringLiteral("1");
+        EXPECT_EQ(
+            marlvaneError(run()),
+            MarlvaneError::coreFailure(QStringLiteral("核心工具在 %1 秒内没有结束，已停止。").arg(seconds)))
+            << command.toStdString();
+    }
 }
 
 TEST_F(TessarollCLIAdapterTest, listSplitsAtEveryLineBreakAndKeepsEverythingElse)
