@@ -91,9 +91,10 @@ FileStoreEngine::LoadOutcome FileStoreEngine::load(const Decode& decode)
     }
 
     std::optional<QByteArray> backupBytes;
+    const std::optional<PlatformError> backupRefused = FileOps::refusal(FileOps::Kind::read, m_backupURL);
     try {
-        if (std::optional<PlatformError> refused = FileOps::refusal(FileOps::Kind::read, m_backupURL)) {
-            throw *refused;
+        if (backupRefused) {
+            throw *backupRefused;
         }
         backupBytes = m_ops->readAll(m_backupURL);
         decodeFile(m_backupURL, *backupBytes, decode);
@@ -102,7 +103,7 @@ FileStoreEngine::LoadOutcome FileStoreEngine::load(const Decode& decode)
         if (mainDamaged) {
             keepAside(m_url, mainBytes);
         }
-        if (!FileOps::refusal(FileOps::Kind::read, m_backupURL)) {
+        if (!backupRefused) {
             keepAside(m_backupURL, backupBytes);
         }
         throw;

@@ -328,6 +328,12 @@ InstanceManagementView::rowFor(const QString& key, const std::optional<CodexInst
         return {key, instance, nullptr, nullptr};
     }
     ++built;
+    return makeRow(key, instance);
+}
+
+InstanceManagementView::Row InstanceManagementView::makeRow(const QString& key,
+                                                            const std::optional<CodexInstance>& instance)
+{
     return instance ? makeManagedRow(*instance) : makeDiscoveredRow(key);
 }
 
@@ -340,8 +346,7 @@ void InstanceManagementView::buildPendingRows()
         bool changed = false;
         for (Row& row : *rows) {
             if (row.widget == nullptr && budget > 0) {
-                int none = 0;
-                row = rowFor(row.key, row.instance, none);
+                row = makeRow(row.key, row.instance);
                 --budget;
                 changed = true;
             }
@@ -443,12 +448,13 @@ InstanceManagementView::Row InstanceManagementView::makeDiscoveredRow(const QStr
     row->setObjectName(QStringLiteral("discoveredRow"));
     row->setProperty("profileId", profileID);
 
-    auto* identifier = new TextLabel(DisplayText::shown(profileID), TextStyle::body, QFont::Medium);
+    const QString shownID = DisplayText::shown(profileID);
+    auto* identifier = new TextLabel(shownID, TextStyle::body, QFont::Medium);
     identifier->setObjectName(QStringLiteral("discoveredProfileID"));
     identifier->setFont(Theme::font(TextStyle::body, QFont::Medium, true));
     identifier->setMinimumWidth(60);
     identifier->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    markElided(identifier, DisplayText::shown(profileID), Qt::ElideMiddle);
+    markElided(identifier, shownID, Qt::ElideMiddle);
     identifier->installEventFilter(this);
     auto* hint = new TextLabel(QStringLiteral("选择 Desktop 或 CLI 后导入，不复制现有数据"),
                                TextStyle::caption, QFont::Normal, SemanticColor::secondaryLabel);

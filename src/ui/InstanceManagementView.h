@@ -82,6 +82,8 @@ private:
     void placeRows(const QList<Row>& unused, const QList<Row>& rows, QVBoxLayout* layout);
     Row makeManagedRow(const CodexInstance& instance);
     Row makeDiscoveredRow(const QString& profileID);
+    /** @brief The managed row of `instance`, else the discovered row of the profile `key`. */
+    Row makeRow(const QString& key, const std::optional<CodexInstance>& instance);
     // A row beyond the first screenful is built in a later event-loop pass.
     Row rowFor(const QString& key, const std::optional<CodexInstance>& instance, int& built);
     void buildPendingRows();

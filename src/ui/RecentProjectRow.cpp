@@ -18,10 +18,11 @@ constexpr qreal kHoverRadius = 8;
 RecentProjectRow::RecentProjectRow(const RecentProject& project, const QString& shownPath, QWidget* parent)
     : QAbstractButton(parent)
     , m_project(project)
+    , m_shownName(DisplayText::shown(project.displayName))
     , m_shownPath(shownPath)
 {
     setObjectName(QStringLiteral("recentProjectRow"));
-    setAccessibleName(DisplayText::shown(project.displayName));
+    setAccessibleName(m_shownName);
     setAccessibleDescription(shownPath);
     setToolTip(DisplayText::shown(project.path));
     setFocusPolicy(Qt::TabFocus);
@@ -34,8 +35,7 @@ QSize RecentProjectRow::sizeHint() const
     const QFontMetrics name(Theme::font(TextStyle::body, QFont::Medium));
     const QFontMetrics path(Theme::font(TextStyle::caption));
     const int textHeight = name.height() + kLineSpacing + path.height();
-    const int width =
-        kGlyph + kSpacing + std::max(name.horizontalAdvance(DisplayText::shown(m_project.displayName)), 240);
+    const int width = kGlyph + kSpacing + std::max(name.horizontalAdvance(m_shownName), 240);
     return {width + 2 * kPadding, std::max(kGlyph, textHeight) + 2 * kPadding};
 }
 
@@ -73,9 +73,8 @@ void RecentProjectRow::paintEvent(QPaintEvent*)
 
     painter.setFont(nameFont);
     painter.setPen(Theme::color(SemanticColor::label, colors));
-    painter.drawText(
-        QRect(textLeft, y, textWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-        nameMetrics.elidedText(DisplayText::shown(m_project.displayName), Qt::ElideRight, textWidth));
+    painter.drawText(QRect(textLeft, y, textWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                     nameMetrics.elidedText(m_shownName, Qt::ElideRight, textWidth));
     y += nameMetrics.height() + kLineSpacing;
     painter.setFont(pathFont);
     painter.setPen(Theme::color(SemanticColor::secondaryLabel, colors));

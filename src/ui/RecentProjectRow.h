@@ -24,6 +24,7 @@ protected:
 
 private:
     RecentProject m_project;
+    QString m_shownName; // the name as drawn, worked out once
     QString m_shownPath;
     bool m_keyboardFocus = false; // rings only for focus the keyboard moved here
 };
