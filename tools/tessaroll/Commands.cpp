@@ -3,7 +3,7 @@
 #include "CodexCli.h"
 #include "Doctor.h"
 #include "Folders.h"
-#include "ProfileId.h"
+#include "ProfileID.h"
 #include "ToolError.h"
 
 #include <QFile>
@@ -101,7 +101,7 @@ int Commands::run(const QByteArrayList& arguments)
     const bool known =
         QStringList{"version", "list", "doctor", "init", "path", "remove", "cli", "app"}.contains(command);
     throw usageError(known ? QStringLiteral("wrong arguments for \"%1\"").arg(command)
-                           : QStringLiteral("unknown command \"%1\"").arg(ProfileId::printable(command)));
+                           : QStringLiteral("unknown command \"%1\"").arg(ProfileID::printable(command)));
 }
 
 int Commands::list() const
@@ -125,7 +125,7 @@ int Commands::remove(QStringList arguments) const
         throw usageError(QStringLiteral("wrong arguments for \"remove\""));
     }
     const QString& id = arguments.first();
-    ProfileId::require(id);
+    ProfileID::require(id);
     if (!confirmed) {
         throw ToolError(QStringLiteral("refusing to remove profile \"%1\" without --yes").arg(id),
                         ToolError::Usage);
@@ -143,7 +143,7 @@ int Commands::path(const QString& id) const
 int Commands::cli(const QString& id, const QByteArrayList& codexArguments) const
 {
     const QString folder = m_store.existingFolder(id);
-    if (id == ProfileId::Default) {
+    if (id == ProfileID::Default) {
         // Codex refuses a CODEX_HOME that does not exist; without us it would have made ~/.codex itself.
         m_store.init(id);
     }
@@ -167,7 +167,7 @@ int Commands::app(const QString& id) const
         throw ToolError(
             QStringLiteral("ChatGPT Desktop is not installed (looked for %1)").arg(m_desktop.bundlePath()));
     }
-    const bool isolated = id != ProfileId::Default;
+    const bool isolated = id != ProfileID::Default;
     if (isolated) {
         Folders::createPrivate(folder + QStringLiteral("/desktop"));
     }

@@ -1,7 +1,7 @@
 #include "ProfileStore.h"
 
 #include "Folders.h"
-#include "ProfileId.h"
+#include "ProfileID.h"
 #include "ToolError.h"
 
 #include <QDir>
@@ -60,19 +60,19 @@ QStringList ProfileStore::list() const
     finishRemovals(names);
     for (const QString& name : names) {
         // A folder called "default" would be shadowed by the real default profile.
-        if (ProfileId::isValid(name) && name != ProfileId::Default) {
+        if (ProfileID::isValid(name) && name != ProfileID::Default) {
             ids.append(name);
         }
     }
     std::sort(ids.begin(), ids.end());
-    ids.prepend(ProfileId::Default);
+    ids.prepend(ProfileID::Default);
     return ids;
 }
 
 QString ProfileStore::folderOf(const QString& id) const
 {
-    ProfileId::require(id);
-    if (id == ProfileId::Default) {
+    ProfileID::require(id);
+    if (id == ProfileID::Default) {
         return m_defaultHome;
     }
     return m_root + QLatin1Char('/') + id;
@@ -81,7 +81,7 @@ QString ProfileStore::folderOf(const QString& id) const
 QString ProfileStore::existingFolder(const QString& id) const
 {
     const QString folder = folderOf(id);
-    if (id != ProfileId::Default && !Folders::isRealFolder(folder)) {
+    if (id != ProfileID::Default && !Folders::isRealFolder(folder)) {
         throw ToolError(QStringLiteral("unknown profile \"%1\"").arg(id));
     }
     return folder;
@@ -92,7 +92,7 @@ void ProfileStore::init(const QString& id) const
     const QString folder = folderOf(id);
     Folders::createPrivate(folder);
     // A link to a folder elsewhere is not a profile we own; list and remove would not see it either.
-    if (id != ProfileId::Default && !Folders::isRealFolder(folder)) {
+    if (id != ProfileID::Default && !Folders::isRealFolder(folder)) {
         throw ToolError(QStringLiteral("%1 exists and is not a folder").arg(folder));
     }
 }
@@ -100,7 +100,7 @@ void ProfileStore::init(const QString& id) const
 void ProfileStore::remove(const QString& id) const
 {
     const QString folder = existingFolder(id);
-    if (id == ProfileId::Default) {
+    if (id == ProfileID::Default) {
         throw ToolError(QStringLiteral("the default profile cannot be removed"));
     }
     finishRemovals(Folders::subfolders(m_root));

@@ -4,7 +4,7 @@
 #include <QString>
 
 /** @brief The rules a profile identifier must pass before it names anything on disk. */
-class ProfileId final
+class ProfileID final
 {
 public:
     /** @brief The user's own Codex home, which every installation has. */

@@ -1,4 +1,4 @@
-#include "ProfileId.h"
+#include "ProfileID.h"
 
 #include "ToolError.h"
 
@@ -11,7 +11,7 @@ bool isAsciiAlphanumeric(QChar c)
 }
 } // namespace
 
-bool ProfileId::isValid(const QString& id)
+bool ProfileID::isValid(const QString& id)
 {
     if (id.isEmpty() || id.size() > MaxLength || id.front() == u'.' || id.front() == u'-') {
         return false;
@@ -21,7 +21,7 @@ bool ProfileId::isValid(const QString& id)
                        [](QChar c) { return isAsciiAlphanumeric(c) || c == u'.' || c == u'_' || c == u'-'; });
 }
 
-void ProfileId::require(const QString& id)
+void ProfileID::require(const QString& id)
 {
     if (!isValid(id)) {
         throw ToolError(QStringLiteral("invalid profile identifier \"%1\": use letters, digits, '.', '_' and "
@@ -31,7 +31,7 @@ void ProfileId::require(const QString& id)
     }
 }
 
-QString ProfileId::printable(const QString& id)
+QString ProfileID::printable(const QString& id)
 {
     constexpr qsizetype shown = 64;
     QString text;
