@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-#include <QLatin1String>
 #include <QString>
 
 #include <optional>
@@ -10,14 +9,11 @@
 namespace IsoDate {
 /** @brief Formats in UTC; a fractional second is dropped (truncated). */
 QString format(const QDateTime& date);
-/** @brief The most bytes write() takes. */
-constexpr qsizetype maxLength = 72;
-/** @brief Writes format()'s text, which is always ASCII, at `to`; returns the end of it. */
-char* write(char* to, const QDateTime& date);
-/** @brief Accepts only YYYY-MM-DDTHH:MM:SSZ; anything else (fraction, offset, no zone) fails. */
+/**
+ * @brief Accepts only YYYY-MM-DDTHH:MM:SSZ with ASCII digits and fields in range; anything
+ * else (fraction, offset, no zone, lower-case letters) fails, though QDateTime would take it.
+ */
 std::optional<QDateTime> parse(const QString& text);
-/** @brief The same rule applied to bytes (a view into a file being read), one byte a character. */
-std::optional<QDateTime> parse(QLatin1String text);
 /** @brief The platform's distant past: 1 January of year 1, 00:00:00 UTC. */
 QDateTime distantPast();
 /** @brief The current time in UTC. */

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QLatin1String>
 #include <QString>
 #include <QUuid>
 
@@ -10,12 +9,8 @@
 namespace UuidText {
 /** @brief Exactly 8-4-4-4-12 hexadecimal digits; no braces, blanks or anything else. */
 std::optional<QUuid> parse(const QString& text);
-/** @brief The same rule applied to bytes (a view into a file being read), one byte a character. */
-std::optional<QUuid> parse(QLatin1String text);
 /** @brief The standard form, upper-case letters (what the JSON coder writes). */
 QString upper(const QUuid& uuid);
-/** @brief Writes upper()'s text as its 36 ASCII bytes at `to`; returns the end of it. */
-char* writeUpper(char* to, const QUuid& uuid);
 /** @brief Lower-case letters (what composed profile identifiers use). */
 QString lower(const QUuid& uuid);
 } // namespace UuidText

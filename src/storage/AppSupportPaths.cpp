@@ -1,7 +1,12 @@
 #include "AppSupportPaths.h"
 
+#include "Background.h"
+#include "FileOps.h"
+#include "FileStoreEngine.h"
+
 #include <QDir>
 #include <QStandardPaths>
+#include <QThreadPool>
 
 QString AppSupportPaths::root()
 {
@@ -12,4 +17,13 @@ QString AppSupportPaths::root()
         base = QDir::homePath() + QStringLiteral("/.local/share");
     }
     return base + QStringLiteral("/Marlvane");
+}
+
+QCoro::Task<QString> AppSupportPaths::ensureDataFolder()
+{
+    return Background::run(QThreadPool::globalInstance(), [] {
+        const QString folder = root();
+        FileStoreEngine::ensureFolder(folder, *FileOps::real());
+        return folder;
+    });
 }

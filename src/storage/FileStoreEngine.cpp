@@ -38,6 +38,15 @@ FileStoreEngine::FileStoreEngine(QString url, std::shared_ptr<FileOps> ops)
                           .arg(QRegularExpression::escape(QFileInfo(m_url).fileName())))
 {}
 
+void FileStoreEngine::ensureFolder(const QString& folder, FileOps& ops)
+{
+    if (!QFileInfo::exists(folder)) {
+        ops.makePath(folder, folderPermissions);
+        // The umask may have taken more away; the files need the owner's access, nobody else's.
+        ops.chmod(folder, folderPermissions);
+    }
+}
+
 QString FileStoreEngine::damagedCopyName(const QString& path, const QString& stamp)
 {
     return path + QStringLiteral(".damaged-") + stamp;
@@ -126,11 +135,7 @@ FileStoreEngine::LoadOutcome FileStoreEngine::load(const Decode& decode)
 void FileStoreEngine::save(const Encode& encode)
 {
     const QString folder = QFileInfo(m_url).absolutePath();
-    if (!QFileInfo::exists(folder)) {
-        m_ops->makePath(folder, folderPermissions);
-        // The umask may have taken more away; the files need the owner's access, nobody else's.
-        m_ops->chmod(folder, folderPermissions);
-    }
+    ensureFolder(folder, *m_ops);
     // Checked before the lock is awaited, so another user's folder cannot hold the save up.
     requireSafeFolder();
     const FolderLock lock(folder);
@@ -138,8 +143,7 @@ void FileStoreEngine::save(const Encode& encode)
     if (std::optional<PlatformError> refused = FileOps::refusal(FileOps::Kind::rename, m_url)) {
         throw *refused;
     }
-    encode(m_saveBuffer);
-    const QByteArray& bytes = m_saveBuffer;
+    const QByteArray bytes = encode();
     if (m_unkept.contains(m_url)) {
         replaceDamaged(m_url, bytes, false);
     } else {

@@ -30,8 +30,7 @@ class FileStoreEngine final
 {
 public:
     using Decode = std::function<void(const QByteArray& bytes)>;
-    /** @brief Replaces the buffer's content with the value's bytes (keeping its allocation). */
-    using Encode = std::function<void(QByteArray& out)>;
+    using Encode = std::function<QByteArray()>;
 
     struct LoadOutcome
     {
@@ -56,6 +55,9 @@ public:
      * flushes their folder once. Only a failure of the main file or of that flush is thrown.
      */
     void save(const Encode& encode);
+
+    /** @brief Creates `folder` (and what leads to it) for the owner's access only, unless it exists. */
+    static void ensureFolder(const QString& folder, FileOps& ops);
 
     /** @brief The name a damaged copy of `path` gets when it is kept at `stamp` (UTC). */
     static QString damagedCopyName(const QString& path, const QString& stamp);
@@ -88,7 +90,4 @@ private:
     QStringList m_unkept;
     /** @brief Names of this file's temporaries (compiled once, matched at every load). */
     QRegularExpression m_temporaryName;
-    /** @brief Where saves encode into: kept between saves, so a long list does not take fresh
-     * memory (and its page faults) every time; it holds as much as the longest file saved. */
-    QByteArray m_saveBuffer;
 };

@@ -62,7 +62,7 @@ public:
     QCoro::Task<void> save(T value)
     {
         return Background::run(m_pool.get(), [engine = m_engine, value = std::move(value)]() {
-            engine->save([&value](QByteArray& out) { JsonCoding<T>::encode(value, out); });
+            engine->save([&value] { return JsonCoding<T>::encode(value); });
         });
     }
 

@@ -3,7 +3,7 @@
 #include "AppModel.h"
 #include "AppSupportPaths.h"
 #include "DiagnosticRow.h"
-#include "FileOps.h"
+#include "PlatformError.h"
 #include "ReleaseVersion.h"
 #include "RoundedPanel.h"
 #include "StyledButton.h"
@@ -53,6 +53,17 @@ QList<RowContent> rowContents(const EnvironmentReport& report)
         {QStringLiteral("Visual Studio Code"), installed(report.vscode.found), false},
         {QStringLiteral("VS Code 路径"), report.vscode.appPath.value_or(dash), true},
     };
+}
+
+QCoro::Task<void> openMadeDataFolder()
+{
+    QString folder = AppSupportPaths::root();
+    try {
+        folder = co_await AppSupportPaths::ensureDataFolder();
+    } catch (const PlatformError&) {
+        // The file manager reports a folder that could not be made better than we could here.
+    }
+    UiServices::current().openUrl(QUrl::fromLocalFile(folder));
 }
 
 } // namespace
@@ -174,13 +185,7 @@ void DiagnosticsView::updateWorking()
 
 void DiagnosticsView::openDataFolder()
 {
-    const QString folder = AppSupportPaths::root();
-    try {
-        FileOps::real()->makePath(folder, 0700);
-    } catch (...) {
-        // The file manager reports a folder that could not be made better than we could here.
-    }
-    UiServices::current().openUrl(QUrl::fromLocalFile(folder));
+    UiTask::start(openMadeDataFolder());
 }
 
 void DiagnosticsView::copySummary()

@@ -9,6 +9,7 @@
 #include "TempDir.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -197,4 +198,48 @@ TEST_F(DamagedFileTest, LeftoversOfAKilledSaveAreRemovedAtLoad)
     for (const QString& name : others) {
         EXPECT_TRUE(QFileInfo::exists(m_folder + QLatin1Char('/') + name)) << name.toStdString();
     }
+}
+
+// Every file of the fuzz corpus, loaded by the store: its records when the decoder takes the
+// bytes, else the decoder's own words naming the file, with the bytes kept aside and not replaced.
+TEST_F(DamagedFileTest, CorpusFilesLoadAsTheDecoderReadsThem)
+{
+    const QDir corpus(QStringLiteral(MARLVANE_INSTANCES_CORPUS));
+    int taken = 0;
+    int refused = 0;
+    for (const QString& name : corpus.entryList(QDir::Files)) {
+        SCOPED_TRACE(name.toStdString());
+        QDir(m_folder).removeRecursively();
+        const QByteArray bytes = *content(corpus.filePath(name));
+        TestFiles::write(m_url, bytes);
+        std::optional<Instances> decoded;
+        QString reason;
+        try {
+            decoded = JsonCoding<Instances>::decode(bytes);
+        } catch (const PlatformError& error) {
+            reason = error.description();
+        }
+
+        Store store(m_url, instances(QStringLiteral("default"), 1));
+        const AsyncTest::Outcome<JSONFileLoadResult<Instances>> outcome =
+            AsyncTest::run(store.loadWithRecovery());
+        ASSERT_TRUE(outcome.done);
+        if (decoded) {
+            ++taken;
+            ASSERT_TRUE(outcome.value);
+            EXPECT_EQ(outcome.value->value, *decoded);
+            EXPECT_EQ(content(m_backup), bytes);
+        } else {
+            ++refused;
+            const std::optional<PlatformError> error = AsyncTest::as<PlatformError>(outcome.error);
+            ASSERT_TRUE(error);
+            EXPECT_TRUE(
+                error->description().startsWith(QStringLiteral("无法读取文件 %1：%2").arg(m_url, reason)))
+                << error->what();
+            expectOneCopy(m_url, bytes);
+            EXPECT_EQ(content(m_url), bytes);
+        }
+    }
+    EXPECT_GE(taken, 4);
+    EXPECT_GE(refused, 10);
 }

@@ -1,6 +1,7 @@
 // What the store refuses to touch: things at a data file's place that are no data files, a data
 // folder that others control, and a folder another process is working on.
 
+#include "AppSupportPaths.h"
 #include "AsyncTest.h"
 #include "FaultCheck.h"
 #include "JSONFileStore.h"
@@ -175,14 +176,37 @@ TEST_P(DataFolderTest, SavesGoOnlyIntoAFolderNobodyElseControls)
 INSTANTIATE_TEST_SUITE_P(States, DataFolderTest, ::testing::ValuesIn(folderStates),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The data folder is made by the first save, or earlier when it is to be opened.
 TEST_F(StoreTestEnvironment, ACreatedDataFolderIsPrivateWhateverTheUmask)
 {
+    ASSERT_EQ(m_folder, AppSupportPaths::root());
     Store store(m_url, Instances{});
-    const mode_t previous = ::umask(0277);
-    const std::exception_ptr thrown = AsyncTest::error(store.save(instances(QStringLiteral("new"), 1)));
-    ::umask(previous);
-    EXPECT_FALSE(thrown);
-    EXPECT_EQ(TestFiles::mode(m_folder), 0700);
+    const QList<std::pair<const char*, std::function<std::exception_ptr()>>> makers = {
+        {"save",
+         [&] {
+             return AsyncTest::error(store.save(instances(QStringLiteral("new"), 1)));
+         }},
+        {"ensureDataFolder",
+         [&] {
+             const AsyncTest::Outcome<QString> made = AsyncTest::run(AppSupportPaths::ensureDataFolder());
+             EXPECT_EQ(made.value, m_folder);
+             return made.error;
+         }},
+    };
+    for (const auto& [name, make] : makers) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(QDir(m_folder).removeRecursively());
+        const mode_t previous = ::umask(0277);
+        const std::exception_ptr thrown = make();
+        ::umask(previous);
+        EXPECT_FALSE(thrown);
+        EXPECT_EQ(TestFiles::mode(m_folder), 0700);
+    }
+
+    // An existing folder is left as it is.
+    ASSERT_EQ(::chmod(native(m_folder).constData(), 0750), 0);
+    EXPECT_EQ(AsyncTest::await(AppSupportPaths::ensureDataFolder()), m_folder);
+    EXPECT_EQ(TestFiles::mode(m_folder), 0750);
 }
 
 TEST_F(StoreTestEnvironment, ASaveWaitsWhileAnotherHolderLocksTheFolderAndAddsNoLockFile)

@@ -184,6 +184,7 @@ TEST_F(DiagnosticsViewTest, OpeningTheDataFolderCreatesItPrivateFirst)
     view.show();
 
     QTest::mouseClick(button(view, "openDataFolderButton"), Qt::LeftButton);
+    UI_WAIT_UNTIL(!folderServices.openedUrls.isEmpty());
     ASSERT_EQ(folderServices.openedUrls.size(), 1);
     EXPECT_EQ(folderServices.openedUrls.first(), QUrl::fromLocalFile(folder));
     EXPECT_TRUE(folderServices.folderExistedWhenOpened);
@@ -202,6 +203,7 @@ TEST_F(DiagnosticsViewTest, OpeningStillAsksWhenTheFolderCannotBeMade)
     view.show();
 
     QTest::mouseClick(button(view, "openDataFolderButton"), Qt::LeftButton);
+    UI_WAIT_UNTIL(!folderServices.openedUrls.isEmpty());
     EXPECT_EQ(folderServices.openedUrls, QList<QUrl>{QUrl::fromLocalFile(folder)});
     EXPECT_FALSE(folderServices.folderExistedWhenOpened);
 }
