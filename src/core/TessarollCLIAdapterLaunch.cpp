@@ -5,6 +5,7 @@
 #include "AtomicFile.h"
 #include "Background.h"
 #include "FileOps.h"
+#include "FilePath.h"
 #include "Fnv1a.h"
 #include "GraphemeSlug.h"
 #include "JsonWriter.h"
@@ -59,12 +60,6 @@ QString absolutePath(const QString& path)
     return QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path);
 }
 
-// Absolute, without "." and ".." components; symbolic links stay as they are.
-QString standardisedPath(const QString& path)
-{
-    return QDir::cleanPath(absolutePath(path));
-}
-
 QString directoryPath(const QString& path)
 {
     QString directory = absolutePath(path);
@@ -72,19 +67,6 @@ QString directoryPath(const QString& path)
         directory.chop(1);
     }
     return directory;
-}
-
-QString lastComponent(const QString& path)
-{
-    qsizetype end = path.size();
-    while (end > 0 && path.at(end - 1) == QLatin1Char('/')) {
-        --end;
-    }
-    if (end == 0) {
-        return {};
-    }
-    const qsizetype start = path.lastIndexOf(QLatin1Char('/'), end - 1) + 1;
-    return path.mid(start, end - start);
 }
 
 QString joinPath(const QString& folder, const QString& name)
@@ -200,10 +182,10 @@ QString TessarollCLIAdapter::writeTerminalLauncher(const QString& coreURL, const
 
 QString TessarollCLIAdapter::vscodeWorkspaceURL(const QString& projectURL, const QString& codexHomeURL)
 {
-    const QString component = lastComponent(projectURL);
+    const QString component = FilePath::lastComponent(projectURL);
     const QString slug =
         component.isEmpty() ? QStringLiteral("project") : GraphemeSlug::make(component, slugClusters);
-    const QString hash = Fnv1a::hex64(standardisedPath(projectURL).toUtf8());
+    const QString hash = Fnv1a::hex64(FilePath::standardised(projectURL).toUtf8());
     const QString folder = joinPath(codexHomeURL, QStringLiteral("marlvane-vscode-workspaces"));
     return joinPath(folder, slug + QLatin1Char('-') + hash + QStringLiteral(".code-workspace"));
 }
@@ -211,7 +193,7 @@ QString TessarollCLIAdapter::vscodeWorkspaceURL(const QString& projectURL, const
 QByteArray TessarollCLIAdapter::vscodeWorkspaceData(const QString& projectURL)
 {
     VSCodeWorkspaceDocument document;
-    document.folders.append(VSCodeWorkspaceDocument::Folder{standardisedPath(projectURL)});
+    document.folders.append(VSCodeWorkspaceDocument::Folder{FilePath::standardised(projectURL)});
     return document.encoded();
 }
 
