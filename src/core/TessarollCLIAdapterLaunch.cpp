@@ -100,7 +100,7 @@ QCoro::Task<void> TessarollCLIAdapter::launchCLI(QString profileID, QString proj
             throw MarlvaneError::coreFailure(
                 QStringLiteral("找不到终端程序。请安装 xterm 或设置 TERMINAL 环境变量。"));
         }
-        const QString launcher = writeTerminalLauncher(*core, profileID, absolutePath(projectURL));
+        const QString launcher = writeTerminalLauncher(*terminal, *core, profileID, absolutePath(projectURL));
         return TerminalLaunch{std::move(*terminal), launcher};
     };
     const TerminalLaunch launch = co_await Background::run(Background::sharedPool(), std::move(prepare));
@@ -159,24 +159,25 @@ QCoro::Task<void> TessarollCLIAdapter::launchVSCode(QString profileID, QString p
     co_await m_runner.launchDetached(vscodeExecutable(*application), arguments, noAdditions);
 }
 
-QString TessarollCLIAdapter::terminalLauncherScript(const QString& launcherURL, const QString& coreURL,
+QString TessarollCLIAdapter::terminalLauncherScript(const TerminalEmulator& terminal,
+                                                    const QString& launcherURL, const QString& coreURL,
                                                     const QString& profileID, const QString& projectURL)
 {
     // The script removes itself first, so it runs at most once, even when "cd" fails.
-    return QStringLiteral("#!/bin/zsh\n") + QStringLiteral("/bin/rm -f -- ") + shellQuoted(launcherURL) +
-           QLatin1Char('\n') + QStringLiteral("cd -- ") + shellQuoted(projectURL) +
+    return QStringLiteral("#!") + terminal.interpreter() + QStringLiteral("\n/bin/rm -f -- ") +
+           shellQuoted(launcherURL) + QLatin1Char('\n') + QStringLiteral("cd -- ") + shellQuoted(projectURL) +
            QStringLiteral(" || exit 1\n") + QStringLiteral("exec /usr/bin/env TESSAROLL_NO_UPDATE_CHECK=1 ") +
            shellQuoted(coreURL) + QStringLiteral(" cli ") + shellQuoted(profileID) + QLatin1Char('\n');
 }
 
-QString TessarollCLIAdapter::writeTerminalLauncher(const QString& coreURL, const QString& profileID,
-                                                   const QString& projectURL)
+QString TessarollCLIAdapter::writeTerminalLauncher(const TerminalEmulator& terminal, const QString& coreURL,
+                                                   const QString& profileID, const QString& projectURL)
 {
     const LauncherFolder folder = LauncherFolder::prepare();
     const QString fileName =
         QStringLiteral("launch-") + UuidText::upper(QUuid::createUuid()) + QStringLiteral(".command");
     const QString script =
-        terminalLauncherScript(joinPath(folder.path(), fileName), coreURL, profileID, projectURL);
+        terminalLauncherScript(terminal, joinPath(folder.path(), fileName), coreURL, profileID, projectURL);
     return folder.createScript(fileName, script.toUtf8());
 }
 
