@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 using TestRecords::at;
 
@@ -316,15 +318,20 @@ TEST(AppModelState, VisibleInstancesFollowTheEnvironmentAndLastActivity)
 
 TEST(AppModelState, ErrorsAreDescribedByTheirOwnTextAndChangesAreSignalledOnce)
 {
-    EXPECT_EQ(AppModel::describe(std::make_exception_ptr(MarlvaneError::invalidName())),
-              QStringLiteral("请输入实例名称。"));
-    const PlatformError platform = PlatformError::fromErrno("无法读取文件", "/data/instances.json", ENOENT);
-    EXPECT_EQ(AppModel::describe(std::make_exception_ptr(platform)), platform.description());
-    EXPECT_EQ(AppModel::describe(std::make_exception_ptr(std::runtime_error("disk on fire"))),
-              QStringLiteral("disk on fire"));
-    EXPECT_FALSE(AppModel::describe(std::make_exception_ptr(42)).isEmpty());
-
     AppModelHarness harness;
+    const PlatformError platform = PlatformError::fromErrno("无法读取文件", "/data/instances.json", ENOENT);
+    const std::vector<std::pair<std::exception_ptr, QString>> failures = {
+        {std::make_exception_ptr(MarlvaneError::invalidName()), QStringLiteral("请输入实例名称。")},
+        {std::make_exception_ptr(platform), platform.description()},
+        {std::make_exception_ptr(std::runtime_error("disk on fire")), QStringLiteral("disk on fire")},
+        {std::make_exception_ptr(42), QStringLiteral("发生未知错误。")},
+    };
+    for (const auto& [failure, text] : failures) {
+        harness.core().fail("listProfiles", failure);
+        AsyncTest::await(harness.model().refreshProfiles(true));
+        EXPECT_EQ(harness.model().presentedError(), text);
+    }
+
     QSignalSpy errorChanges(&harness.model(), &AppModel::presentedErrorChanged);
     QSignalSpy environmentChanges(&harness.model(), &AppModel::environmentChanged);
     harness.model().setPresentedError(QStringLiteral("x"));
