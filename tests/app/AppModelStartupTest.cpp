@@ -148,20 +148,22 @@ TEST(AppModelStartup, AnUnreadableInstanceFileIsNeverSavedOver)
     EXPECT_TRUE(model.instances().isEmpty());
     EXPECT_EQ(model.externalProfiles(), QStringList{"outside"});
 
-    const auto refused = [&](const char* what, auto task) {
+    const auto refused = [&](const char* what, auto start) {
         model.setPresentedError(std::nullopt);
-        AsyncTest::await(std::move(task));
+        AsyncTest::await(start());
         EXPECT_EQ(model.presentedError(), loadMessage) << what;
         EXPECT_FALSE(model.isWorking()) << what;
     };
-    refused("refresh", model.refreshProfiles(true));
-    refused("create", model.createInstance("New", CodexInstanceType::cli));
-    refused("import", model.importProfile("outside", "Imported", CodexInstanceType::cli));
-    refused("rename", model.rename(stored, "Renamed"));
-    refused("remove", model.remove(stored));
-    refused("detach", model.detachImportedProfile(TestRecords::imported(
-                          "Outside", "outside", CodexInstanceType::cli, at("2026-03-01T09:30:00Z"))));
-    refused("launch", model.launchCLI(stored, folder));
+    refused("refresh", [&] { return model.refreshProfiles(true); });
+    refused("create", [&] { return model.createInstance("New", CodexInstanceType::cli); });
+    refused("import", [&] { return model.importProfile("outside", "Imported", CodexInstanceType::cli); });
+    refused("rename", [&] { return model.rename(stored, "Renamed"); });
+    refused("remove", [&] { return model.remove(stored); });
+    refused("detach", [&] {
+        return model.detachImportedProfile(
+            TestRecords::imported("Outside", "outside", CodexInstanceType::cli, at("2026-03-01T09:30:00Z")));
+    });
+    refused("launch", [&] { return model.launchCLI(stored, folder); });
     EXPECT_EQ(harness.core().operations(),
               (QStringList{"listProfiles", "diagnose", "listProfiles", "launchCLI"}));
     EXPECT_EQ(TestFiles::read(harness.instancesPath()), damaged);
