@@ -2,24 +2,24 @@
 
 #include "AppSupportPaths.h"
 #include "Background.h"
+#include "FilePath.h"
 #include "IsoDate.h"
 #include "PlatformError.h"
 #include "ProfileID.h"
 #include "TessarollCLIAdapter.h"
 
 #include <QCollator>
-#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSet>
 #include <QUuid>
 
 #include <algorithm>
+#include <type_traits>
 #include <utility>
 
 namespace {
 
-const QString defaultProfileID = QStringLiteral("default");
 constexpr qsizetype maximumRecentProjects = 20;
 
 // The order a file browser uses: letter case does not decide, runs of digits compare by value.
@@ -99,25 +99,6 @@ CodexInstance newInstance(const QUuid& id, const QString& name, CodexInstanceTyp
     instance.profileId = profileID;
     instance.createdAt = IsoDate::now();
     return instance;
-}
-
-// The last component of the location as the user chose it, ignoring trailing separators.
-QString lastPathComponent(const QString& path)
-{
-    QString trimmed = path;
-    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/'))) {
-        trimmed.chop(1);
-    }
-    if (trimmed == QLatin1String("/")) {
-        return trimmed;
-    }
-    return trimmed.mid(trimmed.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-// Absolute, without "." and ".." components; symbolic links stay as they are.
-QString standardisedPath(const QString& path)
-{
-    return QDir::cleanPath(QDir(path).absolutePath());
 }
 
 QList<RecentProject> existingProjectsNewestFirst(QList<RecentProject> projects)
@@ -223,12 +204,14 @@ QString AppModel::describe(std::exception_ptr error)
     }
     try {
         std::rethrow_exception(error);
-    } catch (const MarlvaneError& marlvaneError) {
-        return marlvaneError.errorDescription();
-    } catch (const PlatformError& platformError) {
-        return platformError.description();
-    } catch (const std::exception& other) {
-        return QString::fromUtf8(other.what());
+    } catch (const std::exception& failure) {
+        if (const auto* marlvaneError = dynamic_cast<const MarlvaneError*>(&failure)) {
+            return marlvaneError->errorDescription();
+        }
+        if (const auto* platformError = dynamic_cast<const PlatformError*>(&failure)) {
+            return platformError->description();
+        }
+        return QString::fromUtf8(failure.what());
     } catch (...) {
         return unknown;
     }
@@ -244,27 +227,69 @@ void AppModel::present(const MarlvaneError& error)
     setPresentedError(error.errorDescription());
 }
 
+namespace {
+
+// Awaits the task and keeps what it throws in failure; none when it succeeds. (A task of
+// QCoro 0.8 cannot carry an exception_ptr as its value.)
+// Callers name a task before awaiting it, and await into a named result rather than inside
+// an if condition: built with GCC 12, a task made inside the co_await expression, or awaited
+// in a condition, resumed an awaiting coroutine whose frame was already gone.
+QCoro::Task<void> capture(QCoro::Task<void> task, std::exception_ptr& failure)
+{
+    failure = nullptr;
+    try {
+        co_await std::move(task);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+}
+
+// Awaits a value and keeps it in target, so value-producing steps can run as QCoro::Task<void>.
+template <typename Awaitable, typename Target> QCoro::Task<void> into(Awaitable awaitable, Target& target)
+{
+    target = co_await std::move(awaitable);
+}
+
+} // namespace
+
+template <typename Operation> QCoro::Task<bool> AppModel::perform(Operation operation, Work work)
+{
+    if (work == Work::lasting) {
+        setWorking(true);
+    }
+    std::exception_ptr failure;
+    // A callable starts only now, after the flag is up; a task is already running.
+    if constexpr (std::is_invocable_v<Operation&>) {
+        QCoro::Task<void> running = operation();
+        co_await capture(std::move(running), failure);
+    } else {
+        co_await capture(std::move(operation), failure);
+    }
+    if (failure) {
+        present(failure);
+    }
+    if (work == Work::lasting) {
+        setWorking(false);
+    }
+    co_return !failure;
+}
+
 // ---- Start-up and refresh
 
 QCoro::Task<void> AppModel::bootstrap()
 {
     // Both loads start here and run side by side; each store serialises only its own work.
     // They are independent: a list that was read is shown even when the other one failed.
-    auto instanceLoad = m_instanceStore->loadWithRecovery();
-    auto projectLoad = m_projectStore->loadWithRecovery();
-
     std::optional<JSONFileLoadResult<QList<CodexInstance>>> loadedInstances;
     std::optional<JSONFileLoadResult<QList<RecentProject>>> loadedProjects;
-    try {
-        loadedInstances.emplace(co_await instanceLoad);
-    } catch (...) {
-        m_instanceLoadFailure = std::current_exception();
-    }
-    try {
-        loadedProjects.emplace(co_await projectLoad);
-    } catch (...) {
-        m_projectLoadFailure = std::current_exception();
-    }
+    std::exception_ptr instanceFailure;
+    std::exception_ptr projectFailure;
+    auto instanceLoad = capture(into(m_instanceStore->loadWithRecovery(), loadedInstances), instanceFailure);
+    auto projectLoad = capture(into(m_projectStore->loadWithRecovery(), loadedProjects), projectFailure);
+    co_await std::move(instanceLoad);
+    co_await std::move(projectLoad);
+    m_instanceLoadFailure = instanceFailure;
+    m_projectLoadFailure = projectFailure;
     std::exception_ptr failure = m_instanceLoadFailure ? m_instanceLoadFailure : m_projectLoadFailure;
 
     if (loadedInstances) {
@@ -286,9 +311,8 @@ QCoro::Task<void> AppModel::bootstrap()
 
 void AppModel::publishStoredInstances(QList<CodexInstance> stored)
 {
-    stored.removeIf([](const CodexInstance& instance) {
-        return instance.profileId.isEmpty() || instance.profileId == defaultProfileID;
-    });
+    stored.removeIf(
+        [](const CodexInstance& instance) { return instance.profileId.isEmpty() || instance.isBuiltIn(); });
     setInstances(std::move(stored));
 }
 
@@ -298,15 +322,16 @@ namespace {
 template <typename T>
 QCoro::Task<std::optional<T>> reload(JSONFileStore<T>& store, std::exception_ptr& failure)
 {
-    std::optional<T> value;
+    std::optional<JSONFileLoadResult<T>> loaded;
+    // Set only at the end: while the read runs, the list still counts as unreadable.
     std::exception_ptr error;
-    try {
-        JSONFileLoadResult<T> loaded = co_await store.loadWithRecovery();
-        value.emplace(std::move(loaded.value));
-    } catch (...) {
-        error = std::current_exception();
-    }
+    QCoro::Task<void> loading = into(store.loadWithRecovery(), loaded);
+    co_await capture(std::move(loading), error);
     failure = error;
+    std::optional<T> value;
+    if (loaded) {
+        value.emplace(std::move(loaded->value));
+    }
     co_return value;
 }
 } // namespace
@@ -337,48 +362,43 @@ QCoro::Task<bool> AppModel::projectListReadable()
 
 QCoro::Task<void> AppModel::publishStoredProjects(QList<RecentProject> stored)
 {
+    // Existence checks touch the disk once per entry: keep them off the GUI thread.
+    // GCC 12 destroys the captures of a lambda written inside a co_await expression
+    // twice; a named lambda is safe.
+    auto check = [stored = std::move(stored)]() {
+        return existingProjectsNewestFirst(stored);
+    };
     QList<RecentProject> projects;
-    std::exception_ptr failure;
-    try {
-        // Existence checks touch the disk once per entry: keep them off the GUI thread.
-        // GCC 12 destroys the captures of a lambda written inside a co_await expression
-        // twice; a named lambda is safe.
-        auto check = [stored = std::move(stored)]() {
-            return existingProjectsNewestFirst(stored);
-        };
-        projects = co_await Background::run(Background::sharedPool(), std::move(check));
-    } catch (...) {
-        failure = std::current_exception();
+    QCoro::Task<void> checking = into(Background::run(Background::sharedPool(), std::move(check)), projects);
+    const bool checked = co_await perform(std::move(checking));
+    if (checked) {
+        setRecentProjects(std::move(projects));
     }
-    if (failure) {
-        present(failure);
-        co_return;
-    }
-    setRecentProjects(std::move(projects));
 }
 
 QCoro::Task<void> AppModel::refreshProfiles(bool reportErrors)
 {
-    QStringList listed;
-    std::exception_ptr failure;
-    try {
-        listed = co_await m_core->listProfiles();
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (failure) {
-        if (reportErrors) {
+    // Failures are shown only when the user asked for the refresh.
+    const auto report = [this, reportErrors](std::exception_ptr failure) {
+        if (failure && reportErrors) {
             present(failure);
         }
+        return !failure;
+    };
+    QStringList listed;
+    std::exception_ptr failure;
+    QCoro::Task<void> listing = into(m_core->listProfiles(), listed);
+    co_await capture(std::move(listing), failure);
+    if (!report(failure)) {
         co_return;
     }
-    listed.removeAll(defaultProfileID);
+    listed.removeAll(ProfileID::builtIn());
 
     // An instance list that could not be read is not saved over: no records are restored into
     // it, and only the external profiles are brought up to date.
     const bool writable = co_await instanceListReadable();
-    if (!writable && reportErrors) {
-        present(m_instanceLoadFailure);
+    if (!writable) {
+        report(m_instanceLoadFailure);
     }
 
     // Read after the wait, so records that other operations stored meanwhile are kept.
@@ -399,15 +419,9 @@ QCoro::Task<void> AppModel::refreshProfiles(bool reportErrors)
     }
 
     if (updated != m_instances) {
-        try {
-            co_await m_instanceStore->save(updated);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        if (failure) {
-            if (reportErrors) {
-                present(failure);
-            }
+        QCoro::Task<void> saving = m_instanceStore->save(updated);
+        co_await capture(std::move(saving), failure);
+        if (!report(failure)) {
             co_return;
         }
         setInstances(updated);
@@ -429,28 +443,41 @@ QCoro::Task<void> AppModel::refreshProfiles(bool reportErrors)
 
 QCoro::Task<void> AppModel::refreshEnvironment()
 {
-    setWorking(true);
+    const auto diagnosis = [this] {
+        return diagnoseEnvironment();
+    };
+    co_await perform(diagnosis, Work::lasting);
+}
+
+QCoro::Task<void> AppModel::diagnoseEnvironment()
+{
     EnvironmentReport report;
     std::exception_ptr failure;
-    try {
-        report = co_await m_core->diagnose();
-    } catch (...) {
-        failure = std::current_exception();
-    }
+    QCoro::Task<void> diagnosis = into(m_core->diagnose(), report);
+    co_await capture(std::move(diagnosis), failure);
     if (failure) {
+        // What is known without the diagnosis: nothing found, but where the core is.
         report = EnvironmentReport::placeholder();
         if (const std::optional<QString> executable = m_core->executableURL()) {
             report.corePath = *executable;
         }
-        setEnvironment(std::move(report));
-        present(failure);
-    } else {
-        setEnvironment(std::move(report));
     }
-    setWorking(false);
+    setEnvironment(std::move(report));
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
 }
 
 // ---- Instance lifecycle
+
+QCoro::Task<bool> AppModel::instanceListChangeable()
+{
+    const bool readable = co_await instanceListReadable();
+    if (!readable) {
+        present(m_instanceLoadFailure);
+    }
+    co_return readable;
+}
 
 QCoro::Task<bool> AppModel::createInstance(QString name, CodexInstanceType type)
 {
@@ -459,47 +486,34 @@ QCoro::Task<bool> AppModel::createInstance(QString name, CodexInstanceType type)
         present(MarlvaneError::invalidName());
         co_return false;
     }
-    if (!co_await instanceListReadable()) {
-        present(m_instanceLoadFailure);
+    const bool changeable = co_await instanceListChangeable();
+    if (!changeable) {
         co_return false;
     }
     const QUuid id = QUuid::createUuid();
-    const QString profileID = ProfileID::compose(type, id);
-    const CodexInstance record = newInstance(id, trimmed, type, profileID);
+    const CodexInstance record = newInstance(id, trimmed, type, ProfileID::compose(type, id));
+    const auto creation = [this, record] {
+        return addInstance(record);
+    };
+    co_return co_await perform(creation, Work::lasting);
+}
 
-    setWorking(true);
-    std::exception_ptr failure;
-    try {
-        co_await m_core->createProfile(profileID);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (failure) {
-        present(failure);
-        setWorking(false);
-        co_return false;
-    }
-
+QCoro::Task<void> AppModel::addInstance(CodexInstance record)
+{
+    co_await m_core->createProfile(record.profileId);
     QList<CodexInstance> updated = m_instances;
     updated.append(record);
-    try {
-        co_await m_instanceStore->save(updated);
-    } catch (...) {
-        failure = std::current_exception();
-    }
+    std::exception_ptr failure;
+    QCoro::Task<void> saving = m_instanceStore->save(updated);
+    co_await capture(std::move(saving), failure);
     if (failure) {
         // Without a stored record nobody could ever reach the new profile: take it back.
-        try {
-            co_await m_core->removeProfile(profileID);
-        } catch (...) {
-        }
-        present(failure);
-        setWorking(false);
-        co_return false;
+        std::exception_ptr ignored;
+        QCoro::Task<void> removal = m_core->removeProfile(record.profileId);
+        co_await capture(std::move(removal), ignored);
+        std::rethrow_exception(failure);
     }
     setInstances(std::move(updated));
-    setWorking(false);
-    co_return true;
 }
 
 QCoro::Task<bool> AppModel::importProfile(QString profileID, QString name, CodexInstanceType type)
@@ -509,11 +523,11 @@ QCoro::Task<bool> AppModel::importProfile(QString profileID, QString name, Codex
         present(MarlvaneError::invalidName());
         co_return false;
     }
-    if (!co_await instanceListReadable()) {
-        present(m_instanceLoadFailure);
+    const bool changeable = co_await instanceListChangeable();
+    if (!changeable) {
         co_return false;
     }
-    if (profileID == defaultProfileID || !m_externalProfiles.contains(profileID) ||
+    if (profileID == ProfileID::builtIn() || !m_externalProfiles.contains(profileID) ||
         hasProfile(m_instances, profileID)) {
         present(MarlvaneError::unmanagedProfile());
         co_return false;
@@ -526,53 +540,35 @@ QCoro::Task<bool> AppModel::importProfile(QString profileID, QString name, Codex
         present(MarlvaneError::desktopNotInstalled());
         co_return false;
     }
-
     const CodexInstance record = newInstance(QUuid::createUuid(), trimmed, type, profileID);
-    setWorking(true);
-    QStringList listed;
-    std::exception_ptr failure;
-    try {
-        listed = co_await m_core->listProfiles();
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (failure) {
-        present(failure);
-        setWorking(false);
-        co_return false;
-    }
-    if (!listed.contains(profileID)) {
+    const auto adoption = [this, record] {
+        return adoptProfile(record);
+    };
+    co_return co_await perform(adoption, Work::lasting);
+}
+
+QCoro::Task<void> AppModel::adoptProfile(CodexInstance record)
+{
+    const auto dropFromExternal = [this](const QString& profileID) {
         QStringList external = m_externalProfiles;
         external.removeAll(profileID);
         setExternalProfiles(std::move(external));
-        present(MarlvaneError::profileMissing());
-        setWorking(false);
-        co_return false;
+    };
+    const QStringList listed = co_await m_core->listProfiles();
+    if (!listed.contains(record.profileId)) {
+        dropFromExternal(record.profileId);
+        throw MarlvaneError::profileMissing();
     }
-
     QList<CodexInstance> updated = m_instances;
     updated.append(record);
-    try {
-        co_await m_instanceStore->save(updated);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (failure) {
-        present(failure);
-        setWorking(false);
-        co_return false;
-    }
+    co_await m_instanceStore->save(updated);
     setInstances(std::move(updated));
-    QStringList external = m_externalProfiles;
-    external.removeAll(profileID);
-    setExternalProfiles(std::move(external));
-    setWorking(false);
-    co_return true;
+    dropFromExternal(record.profileId);
 }
 
 QCoro::Task<void> AppModel::rename(CodexInstance instance, QString name)
 {
-    if (instance.profileId == defaultProfileID) {
+    if (instance.isBuiltIn()) {
         co_return;
     }
     const QString trimmed = name.trimmed();
@@ -580,8 +576,8 @@ QCoro::Task<void> AppModel::rename(CodexInstance instance, QString name)
         present(MarlvaneError::invalidName());
         co_return;
     }
-    if (!co_await instanceListReadable()) {
-        present(m_instanceLoadFailure);
+    const bool changeable = co_await instanceListChangeable();
+    if (!changeable) {
         co_return;
     }
     const qsizetype index = indexOfInstance(m_instances, instance.id);
@@ -593,92 +589,67 @@ QCoro::Task<void> AppModel::rename(CodexInstance instance, QString name)
     co_await persistInstances(std::move(updated));
 }
 
-QCoro::Task<void> AppModel::persistInstances(QList<CodexInstance> instances)
+QCoro::Task<bool> AppModel::persistInstances(QList<CodexInstance> instances)
 {
-    std::exception_ptr failure;
-    try {
-        co_await m_instanceStore->save(instances);
-    } catch (...) {
-        failure = std::current_exception();
+    QCoro::Task<void> saving = m_instanceStore->save(instances);
+    const bool saved = co_await perform(std::move(saving));
+    if (saved) {
+        setInstances(std::move(instances));
     }
-    if (failure) {
-        present(failure);
-        co_return;
-    }
-    setInstances(std::move(instances));
+    co_return saved;
 }
 
 QCoro::Task<bool> AppModel::remove(CodexInstance instance)
 {
-    if (!co_await instanceListReadable()) {
-        present(m_instanceLoadFailure);
+    const bool changeable = co_await instanceListChangeable();
+    if (!changeable) {
         co_return false;
     }
-    if (instance.profileId == defaultProfileID || indexOfInstance(m_instances, instance.id) < 0) {
+    if (instance.isBuiltIn() || indexOfInstance(m_instances, instance.id) < 0) {
         present(MarlvaneError::unmanagedProfile());
         co_return false;
     }
-    setWorking(true);
+    const auto removal = [this, instance] {
+        return removeInstance(instance);
+    };
+    co_return co_await perform(removal, Work::lasting);
+}
+
+QCoro::Task<void> AppModel::removeInstance(CodexInstance instance)
+{
     const QList<CodexInstance> earlier = m_instances;
     const QList<CodexInstance> shortened = withoutInstance(earlier, instance.id);
-
-    std::exception_ptr failure;
-    try {
-        co_await m_instanceStore->save(shortened);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (failure) {
-        present(failure);
-        setWorking(false);
-        co_return false;
-    }
+    co_await m_instanceStore->save(shortened);
     setInstances(shortened);
-
-    try {
-        co_await m_core->removeProfile(instance.profileId);
-    } catch (...) {
-        failure = std::current_exception();
-    }
+    std::exception_ptr failure;
+    QCoro::Task<void> removal = m_core->removeProfile(instance.profileId);
+    co_await capture(std::move(removal), failure);
     if (failure) {
         // The profile is still there, so its record must be too: on screen even if the
         // file cannot take it back right now.
-        try {
-            co_await m_instanceStore->save(earlier);
-        } catch (...) {
-        }
+        std::exception_ptr ignored;
+        QCoro::Task<void> restoring = m_instanceStore->save(earlier);
+        co_await capture(std::move(restoring), ignored);
         setInstances(earlier);
-        present(failure);
-        setWorking(false);
-        co_return false;
+        std::rethrow_exception(failure);
     }
-    setWorking(false);
-    co_return true;
 }
 
 QCoro::Task<bool> AppModel::detachImportedProfile(CodexInstance instance)
 {
-    if (!co_await instanceListReadable()) {
-        present(m_instanceLoadFailure);
+    const bool changeable = co_await instanceListChangeable();
+    if (!changeable) {
         co_return false;
     }
-    if (instance.profileId == defaultProfileID || ProfileID::isManaged(instance.profileId) ||
+    if (instance.isBuiltIn() || ProfileID::isManaged(instance.profileId) ||
         indexOfInstance(m_instances, instance.id) < 0) {
         present(MarlvaneError::unmanagedProfile());
         co_return false;
     }
-    const QList<CodexInstance> shortened = withoutInstance(m_instances, instance.id);
-    std::exception_ptr failure;
-    try {
-        co_await m_instanceStore->save(shortened);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (failure) {
-        present(failure);
+    const bool detached = co_await persistInstances(withoutInstance(m_instances, instance.id));
+    if (!detached) {
         co_return false;
     }
-    setInstances(shortened);
     if (!m_externalProfiles.contains(instance.profileId)) {
         QStringList external = m_externalProfiles;
         external.append(instance.profileId);
@@ -741,62 +712,52 @@ QCoro::Task<void> AppModel::launchInProject(ProjectLaunch launch, QString profil
 
 QCoro::Task<void> AppModel::performLaunch(CodexInstance instance, LaunchOperation operation)
 {
-    setWorking(true);
-    std::exception_ptr failure;
-    try {
-        co_await operation();
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (failure) {
-        present(failure);
-        setWorking(false);
+    const auto launch = [this, instance, operation] {
+        return launchAndStamp(instance, operation);
+    };
+    co_await perform(launch, Work::lasting);
+}
+
+QCoro::Task<void> AppModel::launchAndStamp(CodexInstance instance, LaunchOperation operation)
+{
+    co_await operation();
+    if (instance.isBuiltIn()) {
         co_return;
     }
-    if (instance.profileId == defaultProfileID) {
-        setWorking(false);
-        co_return;
-    }
-    if (!co_await instanceListReadable()) {
-        present(m_instanceLoadFailure);
-        setWorking(false);
-        co_return;
+    const bool readable = co_await instanceListReadable();
+    if (!readable) {
+        std::rethrow_exception(m_instanceLoadFailure);
     }
     // The record may have been removed or changed while the launch ran: stamp the current one.
     const qsizetype index = indexOfInstance(m_instances, instance.id);
     if (index < 0) {
-        setWorking(false);
         co_return;
     }
     QList<CodexInstance> updated = m_instances;
     updated[index].lastUsedAt = IsoDate::now();
-    co_await persistInstances(std::move(updated));
-    setWorking(false);
+    co_await m_instanceStore->save(updated);
+    setInstances(std::move(updated));
 }
 
 QCoro::Task<void> AppModel::recordRecentProject(QString projectURL)
 {
-    if (!co_await projectListReadable()) {
+    const bool readable = co_await projectListReadable();
+    if (!readable) {
         present(m_projectLoadFailure);
         co_return;
     }
-    const QString path = standardisedPath(projectURL);
+    const QString path = FilePath::standardised(projectURL);
+    // The root folder has no name of its own: it is shown by its path.
+    const QString name = FilePath::lastComponent(projectURL);
     QList<RecentProject> updated = m_recentProjects;
     updated.removeIf([&](const RecentProject& project) { return project.path == path; });
-    updated.prepend(RecentProject{path, lastPathComponent(projectURL), IsoDate::now()});
+    updated.prepend(RecentProject{path, name.isEmpty() ? path : name, IsoDate::now()});
     if (updated.size() > maximumRecentProjects) {
         updated.resize(maximumRecentProjects);
     }
-
-    std::exception_ptr failure;
-    try {
-        co_await m_projectStore->save(updated);
-    } catch (...) {
-        failure = std::current_exception();
+    QCoro::Task<void> saving = m_projectStore->save(updated);
+    const bool saved = co_await perform(std::move(saving));
+    if (saved) {
+        setRecentProjects(std::move(updated));
     }
-    if (failure) {
-        present(failure);
-        co_return;
-    }
-    setRecentProjects(std::move(updated));
 }

@@ -51,10 +51,6 @@ public:
     /** @brief Views clear the message (std::nullopt) when the user dismisses it. */
     void setPresentedError(std::optional<QString> message);
 
-    InstanceStore& instanceStore() const { return *m_instanceStore; }
-    ProjectStore& projectStore() const { return *m_projectStore; }
-    CoreAdapter& core() const { return *m_core; }
-
     /** @brief Built-in records for the detected runtimes, then instances by last activity. */
     QList<CodexInstance> visibleInstances() const;
 
@@ -72,9 +68,6 @@ public:
     QCoro::Task<void> launchCLI(CodexInstance instance, QString projectURL);
     QCoro::Task<void> launchVSCode(CodexInstance instance, QString projectURL);
 
-    /** @brief The text shown for an error: a MarlvaneError's message, else the platform's. */
-    static QString describe(std::exception_ptr error);
-
 signals:
     void instancesChanged();
     void externalProfilesChanged();
@@ -84,8 +77,21 @@ signals:
     void presentedErrorChanged();
 
 private:
+    /** @brief The text shown for an error: a MarlvaneError's message, else the platform's. */
+    static QString describe(std::exception_ptr error);
     void present(std::exception_ptr error);
     void present(const MarlvaneError& error);
+    /** @brief A lasting operation shows isWorking from its start to its end; a brief one does not. */
+    enum class Work
+    {
+        brief,
+        lasting
+    };
+    /**
+     * @brief Runs one operation, a QCoro::Task<void> or a callable returning one, and presents
+     * whatever it throws; true when it succeeded. A callable starts after isWorking is set.
+     */
+    template <typename Operation> QCoro::Task<bool> perform(Operation operation, Work work = Work::brief);
     /**
      * @brief Whether the instance list may be saved: true once it was read. After a failed
      * read it tries again, publishing the list when that works; nothing saves over a file
@@ -94,12 +100,21 @@ private:
     QCoro::Task<bool> instanceListReadable();
     /** @brief The same for the recent projects. */
     QCoro::Task<bool> projectListReadable();
+    /** @brief instanceListReadable(), presenting the load failure when it is not. */
+    QCoro::Task<bool> instanceListChangeable();
     void publishStoredInstances(QList<CodexInstance> stored);
     /** @brief Publishes the stored projects whose folders exist, newest first. */
     QCoro::Task<void> publishStoredProjects(QList<RecentProject> stored);
-    QCoro::Task<void> persistInstances(QList<CodexInstance> instances);
+    /** @brief Saves and publishes the list; a failed save is presented and gives false. */
+    QCoro::Task<bool> persistInstances(QList<CodexInstance> instances);
+    // The lasting parts of the operations above; they throw, perform() presents.
+    QCoro::Task<void> diagnoseEnvironment();
+    QCoro::Task<void> addInstance(CodexInstance record);
+    QCoro::Task<void> adoptProfile(CodexInstance record);
+    QCoro::Task<void> removeInstance(CodexInstance instance);
     using LaunchOperation = std::function<QCoro::Task<void>()>;
     QCoro::Task<void> performLaunch(CodexInstance instance, LaunchOperation operation);
+    QCoro::Task<void> launchAndStamp(CodexInstance instance, LaunchOperation operation);
     QCoro::Task<void> recordRecentProject(QString projectURL);
     // Terminal and VS Code launches share their steps; only the adapter call differs.
     using ProjectLaunch = QCoro::Task<void> (CoreAdapter::*)(QString, QString);

@@ -3,6 +3,7 @@
 #include "Background.h"
 #include "DoctorPayload.h"
 #include "MarlvaneError.h"
+#include "ProfileID.h"
 #include "VSCodeLocator.h"
 
 #include <QDir>
@@ -156,7 +157,7 @@ QCoro::Task<void> TessarollCLIAdapter::createProfile(QString profileID)
 QCoro::Task<void> TessarollCLIAdapter::removeProfile(QString profileID)
 {
     // The core's own profile is never removed, whatever state the core is in.
-    if (profileID == QLatin1String("default")) {
+    if (profileID == ProfileID::builtIn()) {
         throw MarlvaneError::unmanagedProfile();
     }
     const QStringList arguments{QStringLiteral("remove"), profileID, QStringLiteral("--yes")};

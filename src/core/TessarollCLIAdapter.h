@@ -3,6 +3,7 @@
 #include "AppBundle.h"
 #include "CoreAdapter.h"
 #include "ProcessRunner.h"
+#include "TerminalEmulator.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -67,11 +68,13 @@ public:
     QCoro::Task<EnvironmentReport> diagnose() override;
 
     // Launcher-file companions of launchCLI and launchVSCode.
-    static QString terminalLauncherScript(const QString& launcherURL, const QString& coreURL,
-                                          const QString& profileID, const QString& projectURL);
+    /** @brief The script `terminal` runs: its first line names the terminal's interpreter. */
+    static QString terminalLauncherScript(const TerminalEmulator& terminal, const QString& launcherURL,
+                                          const QString& coreURL, const QString& profileID,
+                                          const QString& projectURL);
     /** @brief Writes a new launcher script (0700) into the private launcher folder; returns its path. */
-    static QString writeTerminalLauncher(const QString& coreURL, const QString& profileID,
-                                         const QString& projectURL);
+    static QString writeTerminalLauncher(const TerminalEmulator& terminal, const QString& coreURL,
+                                         const QString& profileID, const QString& projectURL);
     static QString vscodeWorkspaceURL(const QString& projectURL, const QString& codexHomeURL);
     static QByteArray vscodeWorkspaceData(const QString& projectURL);
     /** @brief Writes the workspace file only when its bytes change; returns its path. */

@@ -5,6 +5,7 @@
 #include "AtomicFile.h"
 #include "Background.h"
 #include "FileOps.h"
+#include "FilePath.h"
 #include "Fnv1a.h"
 #include "GraphemeSlug.h"
 #include "JsonWriter.h"
@@ -59,12 +60,6 @@ QString absolutePath(const QString& path)
     return QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path);
 }
 
-// Absolute, without "." and ".." components; symbolic links stay as they are.
-QString standardisedPath(const QString& path)
-{
-    return QDir::cleanPath(absolutePath(path));
-}
-
 QString directoryPath(const QString& path)
 {
     QString directory = absolutePath(path);
@@ -72,19 +67,6 @@ QString directoryPath(const QString& path)
         directory.chop(1);
     }
     return directory;
-}
-
-QString lastComponent(const QString& path)
-{
-    qsizetype end = path.size();
-    while (end > 0 && path.at(end - 1) == QLatin1Char('/')) {
-        --end;
-    }
-    if (end == 0) {
-        return {};
-    }
-    const qsizetype start = path.lastIndexOf(QLatin1Char('/'), end - 1) + 1;
-    return path.mid(start, end - start);
 }
 
 QString joinPath(const QString& folder, const QString& name)
@@ -118,7 +100,7 @@ QCoro::Task<void> TessarollCLIAdapter::launchCLI(QString profileID, QString proj
             throw MarlvaneError::coreFailure(
                 QStringLiteral("找不到终端程序。请安装 xterm 或设置 TERMINAL 环境变量。"));
         }
-        const QString launcher = writeTerminalLauncher(*core, profileID, absolutePath(projectURL));
+        const QString launcher = writeTerminalLauncher(*terminal, *core, profileID, absolutePath(projectURL));
         return TerminalLaunch{std::move(*terminal), launcher};
     };
     const TerminalLaunch launch = co_await Background::run(Background::sharedPool(), std::move(prepare));
@@ -177,33 +159,34 @@ QCoro::Task<void> TessarollCLIAdapter::launchVSCode(QString profileID, QString p
     co_await m_runner.launchDetached(vscodeExecutable(*application), arguments, noAdditions);
 }
 
-QString TessarollCLIAdapter::terminalLauncherScript(const QString& launcherURL, const QString& coreURL,
+QString TessarollCLIAdapter::terminalLauncherScript(const TerminalEmulator& terminal,
+                                                    const QString& launcherURL, const QString& coreURL,
                                                     const QString& profileID, const QString& projectURL)
 {
     // The script removes itself first, so it runs at most once, even when "cd" fails.
-    return QStringLiteral("#!/bin/zsh\n") + QStringLiteral("/bin/rm -f -- ") + shellQuoted(launcherURL) +
-           QLatin1Char('\n') + QStringLiteral("cd -- ") + shellQuoted(projectURL) +
+    return QStringLiteral("#!") + terminal.interpreter() + QStringLiteral("\n/bin/rm -f -- ") +
+           shellQuoted(launcherURL) + QLatin1Char('\n') + QStringLiteral("cd -- ") + shellQuoted(projectURL) +
            QStringLiteral(" || exit 1\n") + QStringLiteral("exec /usr/bin/env TESSAROLL_NO_UPDATE_CHECK=1 ") +
            shellQuoted(coreURL) + QStringLiteral(" cli ") + shellQuoted(profileID) + QLatin1Char('\n');
 }
 
-QString TessarollCLIAdapter::writeTerminalLauncher(const QString& coreURL, const QString& profileID,
-                                                   const QString& projectURL)
+QString TessarollCLIAdapter::writeTerminalLauncher(const TerminalEmulator& terminal, const QString& coreURL,
+                                                   const QString& profileID, const QString& projectURL)
 {
     const LauncherFolder folder = LauncherFolder::prepare();
     const QString fileName =
         QStringLiteral("launch-") + UuidText::upper(QUuid::createUuid()) + QStringLiteral(".command");
     const QString script =
-        terminalLauncherScript(joinPath(folder.path(), fileName), coreURL, profileID, projectURL);
+        terminalLauncherScript(terminal, joinPath(folder.path(), fileName), coreURL, profileID, projectURL);
     return folder.createScript(fileName, script.toUtf8());
 }
 
 QString TessarollCLIAdapter::vscodeWorkspaceURL(const QString& projectURL, const QString& codexHomeURL)
 {
-    const QString component = lastComponent(projectURL);
+    const QString component = FilePath::lastComponent(projectURL);
     const QString slug =
         component.isEmpty() ? QStringLiteral("project") : GraphemeSlug::make(component, slugClusters);
-    const QString hash = Fnv1a::hex64(standardisedPath(projectURL).toUtf8());
+    const QString hash = Fnv1a::hex64(FilePath::standardised(projectURL).toUtf8());
     const QString folder = joinPath(codexHomeURL, QStringLiteral("marlvane-vscode-workspaces"));
     return joinPath(folder, slug + QLatin1Char('-') + hash + QStringLiteral(".code-workspace"));
 }
@@ -211,7 +194,7 @@ QString TessarollCLIAdapter::vscodeWorkspaceURL(const QString& projectURL, const
 QByteArray TessarollCLIAdapter::vscodeWorkspaceData(const QString& projectURL)
 {
     VSCodeWorkspaceDocument document;
-    document.folders.append(VSCodeWorkspaceDocument::Folder{standardisedPath(projectURL)});
+    document.folders.append(VSCodeWorkspaceDocument::Folder{FilePath::standardised(projectURL)});
     return document.encoded();
 }
 

@@ -3,6 +3,7 @@
 #include "IsoDate.h"
 #include "JsonFields.h"
 #include "PlatformError.h"
+#include "ProfileID.h"
 #include "UuidText.h"
 
 #include <QHashFunctions>
@@ -15,7 +16,7 @@ CodexInstance builtIn(const char* id, const char* name, CodexInstanceType type)
     instance.id = QUuid::fromString(QLatin1String(id));
     instance.displayName = QString::fromLatin1(name);
     instance.type = type;
-    instance.profileId = QStringLiteral("default");
+    instance.profileId = ProfileID::builtIn();
     instance.createdAt = IsoDate::distantPast();
     return instance;
 }
@@ -34,6 +35,11 @@ const CodexInstance& CodexInstance::defaultCLI()
     static const CodexInstance instance =
         builtIn("00000000-0000-0000-0000-000000000002", "Default CLI", CodexInstanceType::cli);
     return instance;
+}
+
+bool CodexInstance::isBuiltIn() const
+{
+    return profileId == ProfileID::builtIn();
 }
 
 QJsonObject CodexInstance::toJson() const

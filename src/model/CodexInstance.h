@@ -25,6 +25,9 @@ struct CodexInstance
     /** @brief Built-in record for the core's "default" profile in the Codex CLI. */
     static const CodexInstance& defaultCLI();
 
+    /** @brief Whether this record stands for the core's built-in profile (ProfileID::builtIn()). */
+    bool isBuiltIn() const;
+
     QJsonObject toJson() const;
     /** @brief Throws PlatformError naming the key when a required key is missing or mistyped. */
     static CodexInstance fromJson(const QJsonObject& object);

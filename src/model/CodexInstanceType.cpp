@@ -2,6 +2,11 @@
 
 #include <QHashFunctions>
 
+QString CodexInstanceTypes::displayLabel(CodexInstanceType type)
+{
+    return type == CodexInstanceType::desktop ? QStringLiteral("Desktop") : QStringLiteral("CLI");
+}
+
 QString CodexInstanceTypes::rawValue(CodexInstanceType type)
 {
     switch (type) {

@@ -17,6 +17,8 @@ QString rawValue(CodexInstanceType type);
 /** @brief Exactly "desktop" or "cli" (case-sensitive); anything else gives no case. */
 std::optional<CodexInstanceType> fromRawValue(const QString& raw);
 QList<CodexInstanceType> allCases();
+/** @brief "Desktop" or "CLI": how the type is named wherever it is shown. */
+QString displayLabel(CodexInstanceType type);
 } // namespace CodexInstanceTypes
 
 size_t qHash(CodexInstanceType type, size_t seed = 0) noexcept;

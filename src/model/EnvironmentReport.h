@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QJsonObject>
 #include <QString>
 
 #include <optional>
@@ -16,8 +15,6 @@ struct EnvironmentReport
         std::optional<QString> product;
         std::optional<QString> bundleID;
         bool operator==(const Desktop&) const = default;
-        QJsonObject toJson() const;
-        static Desktop fromJson(const QJsonObject& object);
     };
     struct CLI
     {
@@ -27,16 +24,12 @@ struct EnvironmentReport
         std::optional<QString> source;
         bool healthy = false;
         bool operator==(const CLI&) const = default;
-        QJsonObject toJson() const;
-        static CLI fromJson(const QJsonObject& object);
     };
     struct VSCode
     {
         bool found = false;
         std::optional<QString> appPath;
         bool operator==(const VSCode&) const = default;
-        QJsonObject toJson() const;
-        static VSCode fromJson(const QJsonObject& object);
     };
 
     Desktop desktop;
@@ -50,7 +43,4 @@ struct EnvironmentReport
     static EnvironmentReport placeholder();
 
     bool operator==(const EnvironmentReport&) const = default;
-    QJsonObject toJson() const;
-    /** @brief Throws PlatformError when a flag or core text is missing or mistyped. */
-    static EnvironmentReport fromJson(const QJsonObject& object);
 };

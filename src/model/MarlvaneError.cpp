@@ -13,11 +13,6 @@ MarlvaneError MarlvaneError::coreFailure(const QString& message)
     return MarlvaneError(Kind::coreFailure, message);
 }
 
-MarlvaneError MarlvaneError::persistence(const QString& message)
-{
-    return MarlvaneError(Kind::persistence, message);
-}
-
 MarlvaneError MarlvaneError::coreNotFound()
 {
     return MarlvaneError(Kind::coreNotFound, {});
@@ -63,8 +58,6 @@ QString MarlvaneError::errorDescription() const
     switch (m_kind) {
     case Kind::coreFailure:
         return QStringLiteral("Core 操作失败：") + m_payload;
-    case Kind::persistence:
-        return QStringLiteral("保存本地数据失败：") + m_payload;
     case Kind::coreNotFound:
         return QStringLiteral("找不到 Marlvane Core。开发版可安装 tessaroll 0.7.0。");
     case Kind::invalidName:

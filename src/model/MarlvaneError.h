@@ -9,9 +9,9 @@
 class MarlvaneError : public std::exception
 {
 public:
-    enum class Kind {
+    enum class Kind
+    {
         coreFailure,
-        persistence,
         coreNotFound,
         invalidName,
         unmanagedProfile,
@@ -23,7 +23,6 @@ public:
     };
 
     static MarlvaneError coreFailure(const QString& message);
-    static MarlvaneError persistence(const QString& message);
     static MarlvaneError coreNotFound();
     static MarlvaneError invalidName();
     static MarlvaneError unmanagedProfile();
@@ -33,9 +32,6 @@ public:
     static MarlvaneError vscodeNotInstalled();
     static MarlvaneError projectMissing();
 
-    Kind kind() const { return m_kind; }
-    /** @brief The text of coreFailure and persistence; empty for the other cases. */
-    const QString& payload() const { return m_payload; }
     /** @brief The user message; present for every case. */
     QString errorDescription() const;
     const char* what() const noexcept override { return m_utf8.constData(); }

@@ -2,6 +2,11 @@
 
 #include "UuidText.h"
 
+QString ProfileID::builtIn()
+{
+    return QStringLiteral("default");
+}
+
 std::optional<ProfileID::Components> ProfileID::parse(const QString& profileID)
 {
     for (const CodexInstanceType type : CodexInstanceTypes::allCases()) {

@@ -13,6 +13,9 @@
  */
 namespace ProfileID {
 
+/** @brief "default": the core's own profile, shown as the built-in records and never stored. */
+QString builtIn();
+
 struct Components
 {
     CodexInstanceType type;

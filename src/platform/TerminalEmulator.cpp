@@ -47,10 +47,12 @@ std::optional<TerminalEmulator> overridden;
 
 } // namespace
 
-TerminalEmulator::TerminalEmulator(QString program, QStringList leadingArguments, Start start)
+TerminalEmulator::TerminalEmulator(QString program, QStringList leadingArguments, Start start,
+                                   QString interpreter)
     : m_program(std::move(program))
     , m_leadingArguments(std::move(leadingArguments))
     , m_start(start)
+    , m_interpreter(std::move(interpreter))
 {}
 
 std::optional<TerminalEmulator> TerminalEmulator::find()
@@ -76,10 +78,10 @@ void TerminalEmulator::overrideForTesting(std::optional<TerminalEmulator> termin
     overridden = std::move(terminal);
 }
 
-TerminalEmulator TerminalEmulator::macOSTerminal()
+TerminalEmulator TerminalEmulator::macOSTerminal(QString open)
 {
-    return TerminalEmulator(QStringLiteral("/usr/bin/open"),
-                            {QStringLiteral("-a"), QStringLiteral("Terminal")}, Start::awaitExit);
+    return TerminalEmulator(std::move(open), {QStringLiteral("-a"), QStringLiteral("Terminal")},
+                            Start::awaitExit, QStringLiteral("/bin/zsh"));
 }
 
 std::optional<TerminalEmulator> TerminalEmulator::findLinux(const QString& terminalVariable,
@@ -90,9 +92,10 @@ std::optional<TerminalEmulator> TerminalEmulator::findLinux(const QString& termi
           << QStringLiteral("konsole") << QStringLiteral("xfce4-terminal") << QStringLiteral("xterm");
     for (const QString& name : names) {
         if (const std::optional<QString> program = executableIn(name, searchPath)) {
-            // The script is run by /bin/sh, not by its #!/bin/zsh line: zsh is seldom installed.
-            return TerminalEmulator(*program, {commandOption(name), QStringLiteral("/bin/sh")},
-                                    Start::detached);
+            // The window runs the shell itself: a script's own execute bit and first line are
+            // not trusted to every emulator.
+            const QString shell = QStringLiteral("/bin/sh");
+            return TerminalEmulator(*program, {commandOption(name), shell}, Start::detached, shell);
         }
     }
     return std::nullopt;

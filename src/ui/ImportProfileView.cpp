@@ -21,17 +21,6 @@ namespace {
 
 constexpr int typeRole = Qt::UserRole + 1;
 
-QString typeLabel(CodexInstanceType type)
-{
-    switch (type) {
-    case CodexInstanceType::desktop:
-        return QStringLiteral("Desktop");
-    case CodexInstanceType::cli:
-        return QStringLiteral("CLI");
-    }
-    return {};
-}
-
 bool typeIsAvailable(const EnvironmentReport& report, CodexInstanceType type)
 {
     switch (type) {
@@ -153,7 +142,8 @@ void ImportProfileView::updateTypeEntries()
             continue;
         }
         const bool available = typeIsAvailable(report, *type);
-        item->setText(available ? typeLabel(*type) : typeLabel(*type) + QStringLiteral("（当前不可用）"));
+        item->setText(CodexInstanceTypes::displayLabel(*type) +
+                      (available ? QString() : QStringLiteral("（当前不可用）")));
         // An unavailable runtime stays listed so the user sees why it cannot be chosen.
         item->setFlags(available ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags);
     }

@@ -61,7 +61,7 @@ void InstanceCard::setInstance(const CodexInstance& instance)
 QString InstanceCard::accessibleLabel(const CodexInstance& instance)
 {
     return DisplayText::shown(instance.displayName) + QStringLiteral("，") +
-           (isDesktop(instance) ? QStringLiteral("Desktop") : QStringLiteral("CLI"));
+           CodexInstanceTypes::displayLabel(instance.type);
 }
 
 void InstanceCard::build()
@@ -113,7 +113,7 @@ QWidget* InstanceCard::buildIdentity()
         new TextLabel(DisplayText::shown(m_instance.displayName), TextStyle::headline, QFont::DemiBold);
     name->setObjectName(QStringLiteral("cardName"));
     titleRow->addWidget(name, 0, Qt::AlignVCenter);
-    if (m_instance.profileId == QStringLiteral("default")) {
+    if (m_instance.isBuiltIn()) {
         auto* tag = new InstanceTag(QStringLiteral("系统"));
         tag->setObjectName(QStringLiteral("systemTag"));
         titleRow->addWidget(tag, 0, Qt::AlignVCenter);

@@ -44,11 +44,6 @@ constexpr int rowSpacing = 12;
 constexpr int rowsBuiltAtOnce = 40;
 constexpr int rowsPerBatch = 100;
 
-QString typeTag(CodexInstanceType type)
-{
-    return type == CodexInstanceType::cli ? QStringLiteral("CLI") : QStringLiteral("Desktop");
-}
-
 QString typeSymbol(CodexInstanceType type)
 {
     return type == CodexInstanceType::cli ? QStringLiteral("terminal") : QStringLiteral("macwindow");
@@ -141,7 +136,7 @@ InstanceManagementView::InstanceManagementView(AppModel* model, QWidget* parent)
 
 bool InstanceManagementView::isImported(const CodexInstance& instance)
 {
-    return instance.profileId != QStringLiteral("default") && !ProfileID::isManaged(instance.profileId);
+    return !instance.isBuiltIn() && !ProfileID::isManaged(instance.profileId);
 }
 
 bool InstanceManagementView::eventFilter(QObject* watched, QEvent* event)
@@ -387,7 +382,7 @@ InstanceManagementView::Row InstanceManagementView::makeManagedRow(const CodexIn
     auto* nameLine = new QHBoxLayout;
     nameLine->setSpacing(8);
     nameLine->addWidget(name);
-    auto* typeLabel = new InstanceTag(typeTag(instance.type));
+    auto* typeLabel = new InstanceTag(CodexInstanceTypes::displayLabel(instance.type));
     typeLabel->setObjectName(QStringLiteral("instanceTag"));
     nameLine->addWidget(typeLabel);
     if (isImported(instance)) {

@@ -71,7 +71,7 @@ QWidget* ProjectPickerView::buildHeader()
     subtitleLabel->setObjectName(QStringLiteral("pickerSubtitle"));
     titles->addWidget(subtitleLabel);
     if (m_selection.target == ProjectLaunchTarget::vscode &&
-        m_selection.instance.profileId != QStringLiteral("default")) {
+        !m_selection.instance.isBuiltIn()) {
         auto* hint = new TextLabel(QStringLiteral("复用现有 VS Code 设置与插件，仅切换 Codex Profile"),
                                    TextStyle::caption, QFont::Normal, SemanticColor::secondaryLabel);
         hint->setObjectName(QStringLiteral("pickerHint"));

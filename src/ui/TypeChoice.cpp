@@ -29,15 +29,14 @@ TypeChoice::TypeChoice(CodexInstanceType type, QWidget* parent)
     , m_opacity(new QGraphicsOpacityEffect(this))
 {
     setObjectName(isDesktop(type) ? QStringLiteral("desktopChoice") : QStringLiteral("cliChoice"));
-    setAccessibleName(isDesktop(type) ? QStringLiteral("Desktop") : QStringLiteral("CLI"));
+    setAccessibleName(CodexInstanceTypes::displayLabel(type));
     setFocusPolicy(Qt::TabFocus);
     setMinimumHeight(kMinimumHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 
     auto* symbol = new SymbolView(isDesktop(type) ? QStringLiteral("macwindow") : QStringLiteral("terminal"),
                                   kGlyph, SemanticColor::label);
-    auto* title = new TextLabel(isDesktop(type) ? QStringLiteral("Desktop") : QStringLiteral("CLI"),
-                                TextStyle::headline);
+    auto* title = new TextLabel(CodexInstanceTypes::displayLabel(type), TextStyle::headline);
     m_subtitle->setObjectName(QStringLiteral("choiceSubtitle"));
 
     auto* layout = new QVBoxLayout(this);

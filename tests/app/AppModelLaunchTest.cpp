@@ -132,6 +132,11 @@ TEST_F(AppModelLaunch, RecentProjectsKeepOneEntryPerFolderAndAtMostTwenty)
     EXPECT_EQ(TestRecords::paths(model().recentProjects()), launched.mid(0, 20));
     EXPECT_FALSE(TestRecords::paths(model().recentProjects()).contains(other));
     EXPECT_EQ(TestRecords::paths(*harness.storedProjects()), launched.mid(0, 20));
+
+    // The root folder has no name of its own: it is shown by its path.
+    AsyncTest::await(model().launchCLI(terminal, "//"));
+    EXPECT_EQ(model().recentProjects().first().path, QStringLiteral("/"));
+    EXPECT_EQ(model().recentProjects().first().displayName, QStringLiteral("/"));
 }
 
 TEST_F(AppModelLaunch, FailedSavesAreShownButTheLaunchStillCounts)

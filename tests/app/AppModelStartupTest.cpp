@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 using TestRecords::at;
 
@@ -146,20 +148,22 @@ TEST(AppModelStartup, AnUnreadableInstanceFileIsNeverSavedOver)
     EXPECT_TRUE(model.instances().isEmpty());
     EXPECT_EQ(model.externalProfiles(), QStringList{"outside"});
 
-    const auto refused = [&](const char* what, auto task) {
+    const auto refused = [&](const char* what, auto start) {
         model.setPresentedError(std::nullopt);
-        AsyncTest::await(std::move(task));
+        AsyncTest::await(start());
         EXPECT_EQ(model.presentedError(), loadMessage) << what;
         EXPECT_FALSE(model.isWorking()) << what;
     };
-    refused("refresh", model.refreshProfiles(true));
-    refused("create", model.createInstance("New", CodexInstanceType::cli));
-    refused("import", model.importProfile("outside", "Imported", CodexInstanceType::cli));
-    refused("rename", model.rename(stored, "Renamed"));
-    refused("remove", model.remove(stored));
-    refused("detach", model.detachImportedProfile(TestRecords::imported(
-                          "Outside", "outside", CodexInstanceType::cli, at("2026-03-01T09:30:00Z"))));
-    refused("launch", model.launchCLI(stored, folder));
+    refused("refresh", [&] { return model.refreshProfiles(true); });
+    refused("create", [&] { return model.createInstance("New", CodexInstanceType::cli); });
+    refused("import", [&] { return model.importProfile("outside", "Imported", CodexInstanceType::cli); });
+    refused("rename", [&] { return model.rename(stored, "Renamed"); });
+    refused("remove", [&] { return model.remove(stored); });
+    refused("detach", [&] {
+        return model.detachImportedProfile(
+            TestRecords::imported("Outside", "outside", CodexInstanceType::cli, at("2026-03-01T09:30:00Z")));
+    });
+    refused("launch", [&] { return model.launchCLI(stored, folder); });
     EXPECT_EQ(harness.core().operations(),
               (QStringList{"listProfiles", "diagnose", "listProfiles", "launchCLI"}));
     EXPECT_EQ(TestFiles::read(harness.instancesPath()), damaged);
@@ -316,15 +320,20 @@ TEST(AppModelState, VisibleInstancesFollowTheEnvironmentAndLastActivity)
 
 TEST(AppModelState, ErrorsAreDescribedByTheirOwnTextAndChangesAreSignalledOnce)
 {
-    EXPECT_EQ(AppModel::describe(std::make_exception_ptr(MarlvaneError::invalidName())),
-              QStringLiteral("请输入实例名称。"));
-    const PlatformError platform = PlatformError::fromErrno("无法读取文件", "/data/instances.json", ENOENT);
-    EXPECT_EQ(AppModel::describe(std::make_exception_ptr(platform)), platform.description());
-    EXPECT_EQ(AppModel::describe(std::make_exception_ptr(std::runtime_error("disk on fire"))),
-              QStringLiteral("disk on fire"));
-    EXPECT_FALSE(AppModel::describe(std::make_exception_ptr(42)).isEmpty());
-
     AppModelHarness harness;
+    const PlatformError platform = PlatformError::fromErrno("无法读取文件", "/data/instances.json", ENOENT);
+    const std::vector<std::pair<std::exception_ptr, QString>> failures = {
+        {std::make_exception_ptr(MarlvaneError::invalidName()), QStringLiteral("请输入实例名称。")},
+        {std::make_exception_ptr(platform), platform.description()},
+        {std::make_exception_ptr(std::runtime_error("disk on fire")), QStringLiteral("disk on fire")},
+        {std::make_exception_ptr(42), QStringLiteral("发生未知错误。")},
+    };
+    for (const auto& [failure, text] : failures) {
+        harness.core().fail("listProfiles", failure);
+        AsyncTest::await(harness.model().refreshProfiles(true));
+        EXPECT_EQ(harness.model().presentedError(), text);
+    }
+
     QSignalSpy errorChanges(&harness.model(), &AppModel::presentedErrorChanged);
     QSignalSpy environmentChanges(&harness.model(), &AppModel::environmentChanged);
     harness.model().setPresentedError(QStringLiteral("x"));

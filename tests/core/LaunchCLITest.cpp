@@ -122,8 +122,11 @@ TEST_F(LaunchCLITest, linuxOpensTheTerminalOnAPrivateSelfDeletingLauncher)
     EXPECT_TRUE(pattern.match(names.first()).hasMatch()) << names.first().toStdString();
     const QString launcher = m_launcherFolder + QLatin1Char('/') + names.first();
     EXPECT_EQ(TestFiles::mode(launcher), 0700);
-    EXPECT_EQ(TestFiles::read(launcher),
-              TessarollCLIAdapter::terminalLauncherScript(launcher, m_core, m_profile, m_project).toUtf8());
+    const QByteArray script = TestFiles::read(launcher);
+    EXPECT_TRUE(script.startsWith("#!/bin/sh\n")) << script.constData();
+    EXPECT_EQ(script, TessarollCLIAdapter::terminalLauncherScript(*TerminalEmulator::find(), launcher, m_core,
+                                                                  m_profile, m_project)
+                          .toUtf8());
     EXPECT_EQ(recordedArguments(m_terminal),
               (QStringList{QStringLiteral("-e"), QStringLiteral("/bin/sh"), launcher}));
 
@@ -172,8 +175,7 @@ TEST_F(LaunchCLITest, macOSOpenIsAwaitedAndAFailureRemovesTheLauncher)
     LaunchSupport::writeExecutable(open,
                                    "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$0.args\"\n"
                                    "echo 'LSOpenURLsWithRole() failed' >&2\nexit \"$(cat \"$0.code\")\"\n");
-    TerminalEmulator::overrideForTesting(TerminalEmulator(
-        open, {QStringLiteral("-a"), QStringLiteral("Terminal")}, TerminalEmulator::Start::awaitExit));
+    TerminalEmulator::overrideForTesting(TerminalEmulator::macOSTerminal(open));
 
     TestFiles::write(open + QStringLiteral(".code"), "1");
     EXPECT_EQ(marlvaneError(launch(m_core, m_project)),
@@ -186,7 +188,11 @@ TEST_F(LaunchCLITest, macOSOpenIsAwaitedAndAFailureRemovesTheLauncher)
     TestFiles::write(open + QStringLiteral(".code"), "0");
     EXPECT_EQ(launch(m_core, m_project), nullptr);
     ASSERT_EQ(launchers().size(), 1);
-    EXPECT_EQ(recordedArguments(open).value(2), m_launcherFolder + QLatin1Char('/') + launchers().first());
+    const QString launcher = m_launcherFolder + QLatin1Char('/') + launchers().first();
+    EXPECT_EQ(recordedArguments(open).value(2), launcher);
+    // Terminal.app runs the script by its first line.
+    const QByteArray script = TestFiles::read(launcher);
+    EXPECT_TRUE(script.startsWith("#!/bin/zsh\n")) << script.constData();
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "LaunchSupport.h"
 #include "TempDir.h"
+#include "TerminalEmulator.h"
 #include "TessarollCLIAdapter.h"
 
 #include <QDir>
@@ -16,10 +17,13 @@
 
 namespace {
 
+// The script as Terminal.app on macOS gets it; only the first line differs on Linux.
 QByteArray script(const QString& launcher, const QString& core, const QString& profile,
                   const QString& project)
 {
-    return TessarollCLIAdapter::terminalLauncherScript(launcher, core, profile, project).toUtf8();
+    return TessarollCLIAdapter::terminalLauncherScript(TerminalEmulator::macOSTerminal(), launcher, core,
+                                                       profile, project)
+        .toUtf8();
 }
 
 TEST(LaunchScriptTest, workedExampleComesOutByteForByte)

@@ -254,7 +254,7 @@ TEST_F(HomeViewTest, AlertShowsTheMessageAndAnyDismissalClearsIt)
 
     QMessageBox* alert = view.errorAlert();
     EXPECT_EQ(alert->windowTitle(), QStringLiteral("Marlvane"));
-    EXPECT_EQ(alert->informativeText(), AppModel::describe(std::make_exception_ptr(failure)));
+    EXPECT_EQ(alert->informativeText(), failure.errorDescription());
     ASSERT_EQ(alert->buttons().size(), 1);
     EXPECT_EQ(alert->buttons().constFirst()->text(), QStringLiteral("好"));
     EXPECT_TRUE(alert->isVisible());
