@@ -56,17 +56,14 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     QWidget* buildHeader();
     void refreshContent();
-    EmptyStateView* noInstancesView();
     void refreshWorking();
     void refreshError();
     void placeOverlay();
-    void startBootstrap();
 
     AppModel* m_model;
     SymbolButton* m_createButton = nullptr;
@@ -82,7 +79,5 @@ private:
     QPointer<ProjectPickerView> m_projectPicker;
     QPointer<QMessageBox> m_errorAlert;
     std::optional<ProjectLaunchSelection> m_selectedLaunch;
-    bool m_shown = false;
     bool m_started = false;
-    static constexpr int kBootstrapFallbackMs = 100;
 };

@@ -117,9 +117,9 @@ TEST_F(HomeViewTest, NoInstancePlaceholderOnlyWhenNothingIsVisible)
 {
     start(false, true);
     EXPECT_EQ(view.content(), HomeView::Content::instances);
-    // Built only when first needed, so it may not exist at all.
     auto* placeholder = view.findChild<EmptyStateView*>(QStringLiteral("noInstancesView"));
-    EXPECT_TRUE(placeholder == nullptr || !placeholder->isVisible()) << "the built-in CLI record is visible";
+    ASSERT_NE(placeholder, nullptr);
+    EXPECT_FALSE(placeholder->isVisible()) << "the built-in CLI record is visible";
 }
 
 TEST_F(HomeViewTest, CardsFollowVisibleOrderWithSystemTagsAndKinds)
