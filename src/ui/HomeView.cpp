@@ -108,26 +108,6 @@ HomeView::Content HomeView::content() const
     return m_instanceList->instances().isEmpty() ? Content::noInstances : Content::instances;
 }
 
-CreateInstanceView* HomeView::createSheet() const
-{
-    return m_createSheet;
-}
-
-QDialog* HomeView::settingsSheet() const
-{
-    return m_settingsSheet;
-}
-
-ProjectPickerView* HomeView::projectPicker() const
-{
-    return m_projectPicker;
-}
-
-QMessageBox* HomeView::errorAlert() const
-{
-    return m_errorAlert;
-}
-
 void HomeView::refreshContent()
 {
     const EnvironmentReport& environment = m_model->environment();
@@ -227,13 +207,11 @@ void HomeView::showProjectPicker(const ProjectLaunchSelection& selection)
     if (m_projectPicker) {
         m_projectPicker->close();
     }
-    m_selectedLaunch = selection;
     auto* picker = new ProjectPickerView(m_model, selection, this);
     m_projectPicker = picker;
     connect(picker, &QDialog::finished, this, [this, picker] {
         if (m_projectPicker == picker) {
             m_projectPicker = nullptr;
-            m_selectedLaunch.reset();
         }
     });
     picker->open();

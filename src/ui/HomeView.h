@@ -5,8 +5,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <optional>
-
 class AppModel;
 class CreateInstanceView;
 class EmptyEnvironmentView;
@@ -41,14 +39,6 @@ public:
     explicit HomeView(AppModel* model, QWidget* parent = nullptr);
 
     Content content() const;
-    InstanceCardList* instanceList() const { return m_instanceList; }
-
-    // The sheets and the alert that are open now (null when closed).
-    CreateInstanceView* createSheet() const;
-    QDialog* settingsSheet() const;
-    ProjectPickerView* projectPicker() const;
-    QMessageBox* errorAlert() const;
-    const std::optional<ProjectLaunchSelection>& selectedLaunch() const { return m_selectedLaunch; }
 
     void showCreate();
     void showSettings();
@@ -78,6 +68,5 @@ private:
     QPointer<QDialog> m_settingsSheet;
     QPointer<ProjectPickerView> m_projectPicker;
     QPointer<QMessageBox> m_errorAlert;
-    std::optional<ProjectLaunchSelection> m_selectedLaunch;
     bool m_started = false;
 };
