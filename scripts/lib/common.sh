@@ -6,7 +6,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 # Debian packages the build, the tests and the app need.
 MARLVANE_PACKAGES=(
     build-essential cmake pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qcoro-qt6-dev libgl-dev libfontconfig-dev
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qcoro-qt6-dev libgl-dev
     libgtest-dev libgmock-dev
     fonts-noto-cjk
     xvfb xauth xterm zsh dash

@@ -30,8 +30,6 @@ EmptyStateView::EmptyStateView(const QString& symbolName, const QString& title, 
     m_description->setObjectName(QStringLiteral("emptyStateDescription"));
     m_description->setAlignment(Qt::AlignHCenter);
     m_description->setWordWrap(true);
-    // Only hidden, never shown explicitly: showing a child before its parent has a layout makes
-    // Qt size it on its own, which for a wrapped text is a costly measuring done for nothing.
     if (description.isEmpty()) {
         m_description->hide();
     }

@@ -20,7 +20,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStackedLayout>
-#include <QTimer>
 #include <QVBoxLayout>
 
 HomeView::HomeView(AppModel* model, QWidget* parent)
@@ -35,8 +34,13 @@ HomeView::HomeView(AppModel* model, QWidget* parent)
     m_content = new QStackedLayout(content);
     m_environmentView = new EmptyEnvironmentView(m_model, content);
     m_instanceList = new InstanceCardList(content);
+    m_noInstancesView =
+        new EmptyStateView(QStringLiteral("rectangle.stack.badge.plus"), QStringLiteral("还没有 Codex 实例"),
+                           QStringLiteral("点击右上角的 + 创建 Desktop 或 CLI 实例。"), content);
+    m_noInstancesView->setObjectName(QStringLiteral("noInstancesView"));
     m_content->addWidget(m_environmentView);
     m_content->addWidget(m_instanceList);
+    m_content->addWidget(m_noInstancesView);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -104,26 +108,6 @@ HomeView::Content HomeView::content() const
     return m_instanceList->instances().isEmpty() ? Content::noInstances : Content::instances;
 }
 
-CreateInstanceView* HomeView::createSheet() const
-{
-    return m_createSheet;
-}
-
-QDialog* HomeView::settingsSheet() const
-{
-    return m_settingsSheet;
-}
-
-ProjectPickerView* HomeView::projectPicker() const
-{
-    return m_projectPicker;
-}
-
-QMessageBox* HomeView::errorAlert() const
-{
-    return m_errorAlert;
-}
-
 void HomeView::refreshContent()
 {
     const EnvironmentReport& environment = m_model->environment();
@@ -139,23 +123,9 @@ void HomeView::refreshContent()
         m_content->setCurrentWidget(m_instanceList);
         break;
     case Content::noInstances:
-        m_content->setCurrentWidget(noInstancesView());
+        m_content->setCurrentWidget(m_noInstancesView);
         break;
     }
-}
-
-EmptyStateView* HomeView::noInstancesView()
-{
-    // Built when first needed: the window starts on the runtime placeholder, and every widget
-    // built before the first frame delays it.
-    if (m_noInstancesView == nullptr) {
-        m_noInstancesView = new EmptyStateView(
-            QStringLiteral("rectangle.stack.badge.plus"), QStringLiteral("还没有 Codex 实例"),
-            QStringLiteral("点击右上角的 + 创建 Desktop 或 CLI 实例。"), m_content->parentWidget());
-        m_noInstancesView->setObjectName(QStringLiteral("noInstancesView"));
-        m_content->addWidget(m_noInstancesView);
-    }
-    return m_noInstancesView;
 }
 
 void HomeView::refreshWorking()
@@ -237,13 +207,11 @@ void HomeView::showProjectPicker(const ProjectLaunchSelection& selection)
     if (m_projectPicker) {
         m_projectPicker->close();
     }
-    m_selectedLaunch = selection;
     auto* picker = new ProjectPickerView(m_model, selection, this);
     m_projectPicker = picker;
     connect(picker, &QDialog::finished, this, [this, picker] {
         if (m_projectPicker == picker) {
             m_projectPicker = nullptr;
-            m_selectedLaunch.reset();
         }
     });
     picker->open();
@@ -252,28 +220,11 @@ void HomeView::showProjectPicker(const ProjectLaunchSelection& selection)
 void HomeView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!m_shown) {
-        m_shown = true;
-        // The window's first frame comes first; a window that is not painted soon (minimised,
-        // say) still starts within a moment.
-        QTimer::singleShot(kBootstrapFallbackMs, this, &HomeView::startBootstrap);
-    }
-}
-
-void HomeView::paintEvent(QPaintEvent* event)
-{
-    QWidget::paintEvent(event);
-    if (m_shown && !m_started) {
-        // Once this frame is on its way: control returns to the event loop first.
-        QTimer::singleShot(0, this, &HomeView::startBootstrap);
-    }
-}
-
-void HomeView::startBootstrap()
-{
     if (!m_started) {
         m_started = true;
-        UiTask::start(m_model->bootstrap());
+        // Queued, so that the window is on its way to the screen before the core is asked.
+        QMetaObject::invokeMethod(
+            this, [this] { UiTask::start(m_model->bootstrap()); }, Qt::QueuedConnection);
     }
 }
 

@@ -5,8 +5,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <optional>
-
 class AppModel;
 class CreateInstanceView;
 class EmptyEnvironmentView;
@@ -41,14 +39,6 @@ public:
     explicit HomeView(AppModel* model, QWidget* parent = nullptr);
 
     Content content() const;
-    InstanceCardList* instanceList() const { return m_instanceList; }
-
-    // The sheets and the alert that are open now (null when closed).
-    CreateInstanceView* createSheet() const;
-    QDialog* settingsSheet() const;
-    ProjectPickerView* projectPicker() const;
-    QMessageBox* errorAlert() const;
-    const std::optional<ProjectLaunchSelection>& selectedLaunch() const { return m_selectedLaunch; }
 
     void showCreate();
     void showSettings();
@@ -56,17 +46,14 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     QWidget* buildHeader();
     void refreshContent();
-    EmptyStateView* noInstancesView();
     void refreshWorking();
     void refreshError();
     void placeOverlay();
-    void startBootstrap();
 
     AppModel* m_model;
     SymbolButton* m_createButton = nullptr;
@@ -81,8 +68,5 @@ private:
     QPointer<QDialog> m_settingsSheet;
     QPointer<ProjectPickerView> m_projectPicker;
     QPointer<QMessageBox> m_errorAlert;
-    std::optional<ProjectLaunchSelection> m_selectedLaunch;
-    bool m_shown = false;
     bool m_started = false;
-    static constexpr int kBootstrapFallbackMs = 100;
 };

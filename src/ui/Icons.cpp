@@ -1,11 +1,8 @@
 #include "Icons.h"
 
 #include "Resources.h"
-#include "SvgIconEngine.h"
 #include "TintedSvgIconEngine.h"
 
-#include <QCoreApplication>
-#include <QFile>
 #include <QHash>
 #include <QImage>
 #include <QPainter>
@@ -39,35 +36,10 @@ const QHash<QString, QString>& symbolFiles()
     return files;
 }
 
-QSvgRenderer* renderer(const QString& symbolName)
+QString symbolPath(const QString& symbolName)
 {
-    Resources::ensureRegistered();
-    static QHash<QString, QSvgRenderer*> renderers; // lives as long as the application, like the resources
-    // Freed while the application is still whole (its destructor runs the post routines first),
-    // so that a leak check at exit finds nothing and no font outlives the font database.
-    static const bool freedAtExit = [] {
-        qAddPostRoutine([] {
-            qDeleteAll(renderers);
-            renderers.clear();
-        });
-        return true;
-    }();
-    Q_UNUSED(freedAtExit);
-    if (const auto found = renderers.constFind(symbolName); found != renderers.cend()) {
-        return found.value();
-    }
-    const auto file = symbolFiles().value(symbolName);
-    QSvgRenderer* loaded = nullptr;
-    if (!file.isEmpty()) {
-        auto* candidate = new QSvgRenderer(QStringLiteral(":/icons/%1.svg").arg(file));
-        if (candidate->isValid()) {
-            loaded = candidate;
-        } else {
-            delete candidate;
-        }
-    }
-    renderers.insert(symbolName, loaded);
-    return loaded;
+    const QString file = symbolFiles().value(symbolName);
+    return file.isEmpty() ? QString() : QStringLiteral(":/icons/%1.svg").arg(file);
 }
 
 } // namespace
@@ -76,7 +48,7 @@ namespace Icons {
 
 QIcon icon(const QString& symbolName, const QColor& tint)
 {
-    if (renderer(symbolName) == nullptr) {
+    if (symbolPath(symbolName).isEmpty()) {
         return {};
     }
     return QIcon(new TintedSvgIconEngine(symbolName, tint));
@@ -84,8 +56,8 @@ QIcon icon(const QString& symbolName, const QColor& tint)
 
 QPixmap pixmap(const QString& symbolName, const QSize& size, const QColor& tint, qreal devicePixelRatio)
 {
-    QSvgRenderer* svg = renderer(symbolName);
-    if (svg == nullptr || size.isEmpty()) {
+    const QString path = symbolPath(symbolName);
+    if (path.isEmpty() || size.isEmpty()) {
         return {};
     }
     const QString key = QStringLiteral("marlvane-symbol:%1:%2x%3:%4:%5")
@@ -101,12 +73,14 @@ QPixmap pixmap(const QString& symbolName, const QSize& size, const QColor& tint,
 
     const QSize pixels(static_cast<int>(std::ceil(size.width() * devicePixelRatio)),
                        static_cast<int>(std::ceil(size.height() * devicePixelRatio)));
+    Resources::ensureRegistered();
+    QSvgRenderer svg(path);
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
-        svg->render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
+        svg.render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
         // The drawing supplies the shape only; the tint supplies every pixel's colour.
         painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
         painter.fillRect(image.rect(), tint);
@@ -120,11 +94,7 @@ QPixmap pixmap(const QString& symbolName, const QSize& size, const QColor& tint,
 QIcon appIcon()
 {
     Resources::ensureRegistered();
-    // Each size is drawn when it is first asked for. Drawing all sizes up front, 512 by 512
-    // included, cost start-up time and more than 1 MB of memory, mostly for sizes that are never
-    // shown; Qt's own SVG icon engine does the same but costs a plugin search at start-up.
-    static const QIcon icon(new SvgIconEngine(QStringLiteral(":/marlvane.svg")));
-    return icon;
+    return QIcon(QStringLiteral(":/marlvane.svg"));
 }
 
 } // namespace Icons

@@ -1,6 +1,6 @@
 #include "Resources.h"
 
-#include <QResource>
+#include <QtGlobal>
 
 // Q_INIT_RESOURCE must be used outside of any namespace.
 static void initialiseResources()
@@ -15,18 +15,4 @@ void Resources::ensureRegistered()
         return true;
     }();
     Q_UNUSED(registered);
-}
-
-QByteArray Resources::data(const QString& path)
-{
-    ensureRegistered();
-    const QResource resource(path);
-    if (!resource.isValid()) {
-        return {};
-    }
-    if (resource.compressionAlgorithm() == QResource::NoCompression) {
-        // The resource data stays mapped for the whole run.
-        return QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()), resource.size());
-    }
-    return resource.uncompressedData();
 }

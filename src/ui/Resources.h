@@ -1,10 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-
 /**
- * @brief The files bundled into the app (symbols, app icon, UI fonts).
+ * @brief The files bundled into the app (symbols and the app icon).
  *
  * They live in a static library, so nothing references them until they are registered;
  * every reader goes through here first.
@@ -13,6 +10,4 @@ class Resources final
 {
 public:
     static void ensureRegistered();
-    /** @brief A bundled file's bytes; files stored uncompressed are not copied. Empty when absent. */
-    static QByteArray data(const QString& path);
 };

@@ -4,10 +4,6 @@
 
 #include <QLabel>
 
-#include <array>
-#include <optional>
-#include <utility>
-
 /**
  * @brief A label in one text style and one semantic colour. The colour is taken again from the
  * surrounding palette whenever that changes, so light and dark modes both stay right.
@@ -26,7 +22,6 @@ public:
     void setElideMode(Qt::TextElideMode mode);
 
     QSize minimumSizeHint() const override;
-    int heightForWidth(int width) const override;
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -35,32 +30,7 @@ protected:
 private:
     void applyColor();
 
-    /** @brief Everything a measured size of the text depends on. */
-    struct TextKey
-    {
-        QString text;
-        QFont font;
-        QMargins margins;
-        int margin = 0;
-        int indent = 0;
-        Qt::Alignment alignment;
-        bool wordWrap = false;
-        QSizePolicy policy;
-
-        bool operator==(const TextKey& other) const;
-    };
-    struct MeasuredHeight
-    {
-        TextKey key;
-        int width = -1;
-        int height = 0;
-    };
-    TextKey textKey() const;
-
     SemanticColor m_role;
     Qt::TextElideMode m_elideMode = Qt::ElideNone;
     bool m_applying = false;
-    mutable std::array<MeasuredHeight, 4> m_measuredHeights;
-    mutable std::size_t m_nextMeasured = 0;
-    mutable std::optional<std::pair<TextKey, QSize>> m_measuredMinimum;
 };

@@ -1,12 +1,8 @@
 #include "Theme.h"
 
-#include "FontFallback.h"
-#include "Resources.h"
-
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QStringList>
 #include <QStyleFactory>
 
 #include <algorithm>
@@ -40,56 +36,11 @@ int basePointSize(TextStyle style)
     return 13;
 }
 
-// The fonts bundled with the app: Noto Sans CJK SC cut down to the characters of the app's own
-// texts. Loading a whole CJK collection costs several megabytes of font pages and much of the
-// start-up time; these cost a few hundred kilobytes.
-constexpr const char* kBundledFamily = "Marlvane UI Sans";
-
-bool registerBundledFonts()
-{
-    bool registered = false;
-    for (const auto* file : {":/fonts/MarlvaneUISans-Regular.ttf", ":/fonts/MarlvaneUISans-Bold.ttf"}) {
-        const QByteArray font = Resources::data(QString::fromLatin1(file));
-        registered = (!font.isEmpty() && QFontDatabase::addApplicationFontFromData(font) >= 0) || registered;
-    }
-    return registered;
-}
-
-// An installed family in the design the bundled font was cut from, if there is one.
-QString installedChineseFamily()
-{
-    const QStringList installed = QFontDatabase::families();
-    for (const auto* candidate : {"Noto Sans CJK SC", "Source Han Sans SC", "WenQuanYi Micro Hei"}) {
-        if (installed.contains(QLatin1String(candidate))) {
-            return QString::fromLatin1(candidate);
-        }
-    }
-    return {};
-}
-
-// The UI texts are Chinese. A family without Chinese glyphs makes every line mix two fonts with
-// different heights, so a family that covers both scripts is preferred when the default lacks
-// them: the bundled one, else an installed one in the same design.
-QString preferredFamily(const QFont& base)
-{
-    static const QString family = [&base] {
-        const QString defaultFamily = base.family();
-        if (QFontDatabase::writingSystems(defaultFamily).contains(QFontDatabase::SimplifiedChinese)) {
-            return defaultFamily;
-        }
-        const QString installed = installedChineseFamily();
-        if (registerBundledFonts()) {
-            // Characters the bundled font lacks (names that people type) come from the installed
-            // family first, so that they keep its design. It is not named as a second family of
-            // the app's fonts: Qt would then rank every installed font for each script at
-            // start-up instead of the first time such a character is drawn.
-            FontFallback::preferAfter(QString::fromLatin1(kBundledFamily), installed);
-            return QString::fromLatin1(kBundledFamily);
-        }
-        return installed.isEmpty() ? defaultFamily : installed;
-    }();
-    return family;
-}
+// The UI texts are Chinese. Qt looks for missing characters in the families that follow the
+// first before it asks the system, and fontconfig's own answer follows the locale: under an
+// English or C locale it draws Chinese in the Japanese forms. Naming the Simplified Chinese
+// family second keeps its forms wherever that font is installed.
+const QString kChineseFamily = QStringLiteral("Noto Sans CJK SC");
 
 QColor mix(const QColor& color, qreal alpha)
 {
@@ -141,14 +92,8 @@ namespace Theme {
 QFont font(TextStyle style, QFont::Weight weight, bool monospaced)
 {
     QFont result = monospaced ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QGuiApplication::font();
-    if (!monospaced) {
-        const QString family = preferredFamily(QGuiApplication::font());
-        result.setFamily(family);
-        // The bundled outlines are drawn as they are, the way macOS draws text: hinting them is
-        // most of what drawing a Chinese glyph first costs, and it only snaps their stems.
-        if (family == QLatin1String(kBundledFamily)) {
-            result.setHintingPreference(QFont::PreferNoHinting);
-        }
+    if (result.family() != kChineseFamily) {
+        result.setFamilies({result.family(), kChineseFamily});
     }
     result.setPixelSize(qRound(basePointSize(style) * kTypeScale));
     if (style == TextStyle::headline && weight == QFont::Normal) {

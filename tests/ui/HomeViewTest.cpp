@@ -40,7 +40,8 @@ protected:
 
     InstanceCard* card(const QString& displayName)
     {
-        for (InstanceCard* candidate : view.instanceList()->cards()) {
+        for (InstanceCard* candidate :
+             view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->cards()) {
             if (candidate->instance().displayName == displayName) {
                 return candidate;
             }
@@ -69,20 +70,19 @@ TEST_F(HomeViewTest, ContentFollowsTheDetectedRuntimes)
 
     // The settings stay reachable without any runtime.
     QTest::mouseClick(headerButton("settingsButton"), Qt::LeftButton);
-    ASSERT_NE(view.settingsSheet(), nullptr);
-    EXPECT_NE(qobject_cast<SettingsView*>(view.settingsSheet()), nullptr);
-    EXPECT_TRUE(view.settingsSheet()->isVisible());
-    view.settingsSheet()->reject();
+    auto* settings = UiTest::shownChild<SettingsView>(&view, QStringLiteral("settingsView"));
+    ASSERT_NE(settings, nullptr);
+    settings->reject();
 
     // Only the CLI: the built-in CLI record is listed and creating is possible.
     harness.detect(false, true, false);
     EXPECT_EQ(view.content(), HomeView::Content::instances);
-    EXPECT_TRUE(view.instanceList()->isVisible());
+    EXPECT_TRUE(view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->isVisible());
     EXPECT_TRUE(headerButton("createButton")->isEnabled());
     QTest::mouseClick(headerButton("createButton"), Qt::LeftButton);
-    ASSERT_NE(view.createSheet(), nullptr);
-    EXPECT_TRUE(view.createSheet()->isVisible());
-    view.createSheet()->reject();
+    auto* create = UiTest::shownChild<CreateInstanceView>(&view, QStringLiteral("createInstanceView"));
+    ASSERT_NE(create, nullptr);
+    create->reject();
 
     // Losing the runtime again brings the placeholder back and disables creating.
     harness.detect(false, false, false);
@@ -117,9 +117,9 @@ TEST_F(HomeViewTest, NoInstancePlaceholderOnlyWhenNothingIsVisible)
 {
     start(false, true);
     EXPECT_EQ(view.content(), HomeView::Content::instances);
-    // Built only when first needed, so it may not exist at all.
     auto* placeholder = view.findChild<EmptyStateView*>(QStringLiteral("noInstancesView"));
-    EXPECT_TRUE(placeholder == nullptr || !placeholder->isVisible()) << "the built-in CLI record is visible";
+    ASSERT_NE(placeholder, nullptr);
+    EXPECT_FALSE(placeholder->isVisible()) << "the built-in CLI record is visible";
 }
 
 TEST_F(HomeViewTest, CardsFollowVisibleOrderWithSystemTagsAndKinds)
@@ -135,7 +135,8 @@ TEST_F(HomeViewTest, CardsFollowVisibleOrderWithSystemTagsAndKinds)
     start(true, true);
 
     QStringList names;
-    for (const InstanceCard* shown : view.instanceList()->cards()) {
+    for (const InstanceCard* shown :
+         view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->cards()) {
         names.append(shown->instance().displayName);
     }
     EXPECT_EQ(names, (QStringList{QStringLiteral("Default Desktop"), QStringLiteral("Default CLI"),
@@ -182,8 +183,7 @@ TEST_F(HomeViewTest, DesktopCardLaunchesFromAnywhereButCliCardOnlyFromItsButtons
     QTest::mouseClick(cli, Qt::LeftButton, {}, padding);
     QTest::mouseClick(cli, Qt::LeftButton, {}, cli->rect().center());
     EXPECT_EQ(core().count(QStringLiteral("launchDesktop")), 1);
-    EXPECT_EQ(view.projectPicker(), nullptr);
-    EXPECT_FALSE(view.selectedLaunch().has_value());
+    EXPECT_EQ(UiTest::shownChild<ProjectPickerView>(&view, QStringLiteral("projectPickerView")), nullptr);
 }
 
 TEST_F(HomeViewTest, TerminalAndVSCodeButtonsOpenThePickerForTheirTarget)
@@ -196,17 +196,15 @@ TEST_F(HomeViewTest, TerminalAndVSCodeButtonsOpenThePickerForTheirTarget)
         auto* pressed = card(name)->findChild<QPushButton*>(QLatin1String(button));
         EXPECT_NE(pressed, nullptr);
         QTest::mouseClick(pressed, Qt::LeftButton);
-        return view.projectPicker();
+        return UiTest::shownChild<ProjectPickerView>(&view, QStringLiteral("projectPickerView"));
     };
 
     ProjectPickerView* picker = open(QStringLiteral("Work"), "terminalButton");
     ASSERT_NE(picker, nullptr);
     EXPECT_EQ(text(picker, "pickerSubtitle"), QStringLiteral("使用 Work 启动 Codex CLI"));
     EXPECT_EQ(picker->findChild<QLabel*>(QStringLiteral("pickerHint")), nullptr);
-    ASSERT_TRUE(view.selectedLaunch().has_value());
-    EXPECT_EQ(view.selectedLaunch()->id(), work.id.toString(QUuid::WithoutBraces).toUpper() + "-terminal");
     picker->reject();
-    EXPECT_FALSE(view.selectedLaunch().has_value()) << "closing the picker clears the selection";
+    EXPECT_EQ(UiTest::shownChild<ProjectPickerView>(&view, QStringLiteral("projectPickerView")), nullptr);
 
     picker = open(QStringLiteral("Work"), "vscodeButton");
     ASSERT_NE(picker, nullptr);
@@ -235,7 +233,7 @@ TEST_F(HomeViewTest, SpinnerShowsOverTheListWhileWorking)
     UI_WAIT_UNTIL(core().waiting(QStringLiteral("launchDesktop")) == 1);
     EXPECT_TRUE(model().isWorking());
     EXPECT_TRUE(overlay->isVisible());
-    EXPECT_TRUE(view.instanceList()->isVisible());
+    EXPECT_TRUE(view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->isVisible());
     EXPECT_EQ(overlay->geometry().center(), view.rect().center());
     UiTest::saveScreenshot(&view, QStringLiteral("home-working"));
 
@@ -250,9 +248,9 @@ TEST_F(HomeViewTest, AlertShowsTheMessageAndAnyDismissalClearsIt)
     const MarlvaneError failure = MarlvaneError::coreFailure(QStringLiteral("Profile 已损坏"));
     core().fail(QStringLiteral("launchDesktop"), failure);
     QTest::mouseClick(card(QStringLiteral("Default Desktop")), Qt::LeftButton);
-    UI_WAIT_UNTIL(view.errorAlert() != nullptr);
+    UI_WAIT_UNTIL(UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert")) != nullptr);
 
-    QMessageBox* alert = view.errorAlert();
+    QMessageBox* alert = UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert"));
     EXPECT_EQ(alert->windowTitle(), QStringLiteral("Marlvane"));
     EXPECT_EQ(alert->informativeText(), failure.errorDescription());
     ASSERT_EQ(alert->buttons().size(), 1);
@@ -261,19 +259,19 @@ TEST_F(HomeViewTest, AlertShowsTheMessageAndAnyDismissalClearsIt)
 
     // A newer message replaces the one shown.
     model().setPresentedError(QStringLiteral("第二条"));
-    EXPECT_EQ(view.errorAlert(), alert);
+    EXPECT_EQ(UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert")), alert);
     EXPECT_EQ(alert->informativeText(), QStringLiteral("第二条"));
 
     QTest::mouseClick(alert->buttons().constFirst(), Qt::LeftButton);
     EXPECT_FALSE(model().presentedError().has_value());
-    EXPECT_EQ(view.errorAlert(), nullptr);
+    EXPECT_EQ(UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert")), nullptr);
 
     // Escape is another way to dismiss it, with the same effect.
     model().setPresentedError(QStringLiteral("第三条"));
-    ASSERT_NE(view.errorAlert(), nullptr);
-    QTest::keyClick(view.errorAlert(), Qt::Key_Escape);
+    ASSERT_NE(UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert")), nullptr);
+    QTest::keyClick(UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert")), Qt::Key_Escape);
     EXPECT_FALSE(model().presentedError().has_value());
-    EXPECT_EQ(view.errorAlert(), nullptr);
+    EXPECT_EQ(UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert")), nullptr);
 }
 
 TEST_F(HomeViewTest, AThousandInstancesBuildOnlyTheCardsInView)
@@ -287,7 +285,7 @@ TEST_F(HomeViewTest, AThousandInstancesBuildOnlyTheCardsInView)
     UiTest::storeInstances(harness, many);
     start(false, true);
 
-    InstanceCardList* list = view.instanceList();
+    InstanceCardList* list = view.findChild<InstanceCardList*>(QStringLiteral("instanceList"));
     ASSERT_EQ(list->instances().size(), 1001);
     const qsizetype built = list->cards().size();
     EXPECT_GT(built, 3);

@@ -71,7 +71,8 @@ TEST_F(ScreenshotTest, MainStatesInLightAndDark)
         view.show();
         ASSERT_TRUE(UiTest::waitForBootstrap(harness));
         ASSERT_EQ(view.content(), HomeView::Content::instances);
-        const QList<InstanceCard*> cards = view.instanceList()->cards();
+        const QList<InstanceCard*> cards =
+            view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->cards();
         ASSERT_GE(cards.size(), 3);
         QEnterEvent enter(QPointF(20, 20), QPointF(20, 20), QPointF(20, 20));
         QApplication::sendEvent(cards[2], &enter);
@@ -87,7 +88,8 @@ TEST_F(ScreenshotTest, MainStatesInLightAndDark)
         AsyncTest::await(std::move(refresh));
 
         view.showCreate();
-        CreateInstanceView* create = view.createSheet();
+        CreateInstanceView* create =
+            UiTest::shownChild<CreateInstanceView>(&view, QStringLiteral("createInstanceView"));
         ASSERT_NE(create, nullptr);
         QTest::mouseClick(create->findChild<TypeChoice*>(QStringLiteral("cliChoice")), Qt::LeftButton);
         create->findChild<QLineEdit*>(QStringLiteral("nameField"))->setText(QStringLiteral("Work"));
@@ -98,20 +100,25 @@ TEST_F(ScreenshotTest, MainStatesInLightAndDark)
         harness.detect(true, false, true);
         view.showCreate();
         settle();
-        UiTest::saveScreenshot(view.createSheet(), QStringLiteral("create-sheet-empty") + suffix(dark));
-        view.createSheet()->reject();
+        UiTest::saveScreenshot(
+            UiTest::shownChild<CreateInstanceView>(&view, QStringLiteral("createInstanceView")),
+            QStringLiteral("create-sheet-empty") + suffix(dark));
+        UiTest::shownChild<CreateInstanceView>(&view, QStringLiteral("createInstanceView"))->reject();
 
         view.showProjectPicker(ProjectLaunchSelection{work, ProjectLaunchTarget::vscode});
-        ASSERT_NE(view.projectPicker(), nullptr);
+        ASSERT_NE(UiTest::shownChild<ProjectPickerView>(&view, QStringLiteral("projectPickerView")), nullptr);
         settle();
-        UiTest::saveScreenshot(view.projectPicker(), QStringLiteral("project-picker") + suffix(dark));
-        view.projectPicker()->reject();
+        UiTest::saveScreenshot(
+            UiTest::shownChild<ProjectPickerView>(&view, QStringLiteral("projectPickerView")),
+            QStringLiteral("project-picker") + suffix(dark));
+        UiTest::shownChild<ProjectPickerView>(&view, QStringLiteral("projectPickerView"))->reject();
 
         model().setPresentedError(QStringLiteral("项目目录不存在，请重新选择。"));
-        ASSERT_NE(view.errorAlert(), nullptr);
+        ASSERT_NE(UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert")), nullptr);
         settle();
-        UiTest::saveScreenshot(view.errorAlert(), QStringLiteral("error-alert") + suffix(dark));
-        view.errorAlert()->close();
+        UiTest::saveScreenshot(UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert")),
+                               QStringLiteral("error-alert") + suffix(dark));
+        UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert"))->close();
 
         EmptyStateView placeholder(QStringLiteral("rectangle.stack.badge.plus"),
                                    QStringLiteral("还没有 Codex 实例"),

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QUrl>
 
@@ -67,6 +68,16 @@ CodexInstance managed(const QString& name, CodexInstanceType type, const QDateTi
 void storeInstances(AppModelHarness& harness, const QList<CodexInstance>& instances);
 /** @brief Waits until the bootstrap that showing a home view starts has diagnosed and settled. */
 bool waitForBootstrap(AppModelHarness& harness);
+/** @brief The visible child of `parent` of type T named `name` (a closed sheet may linger). */
+template <typename T> T* shownChild(const QObject* parent, const QString& name)
+{
+    for (T* child : parent->findChildren<T*>(name)) {
+        if (child->isVisible()) {
+            return child;
+        }
+    }
+    return nullptr;
+}
 /** @brief Writes <build>/screenshots/<name>.png (MARLVANE_BUILD_DIR, set by CTest). */
 void saveScreenshot(QWidget* widget, const QString& name);
 } // namespace UiTest
