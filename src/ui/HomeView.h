@@ -14,7 +14,7 @@ class EmptyStateView;
 class InstanceCardList;
 class ProjectPickerView;
 class QDialog;
-class QMessageBox;
+class MessageDialog;
 class QStackedLayout;
 class SymbolButton;
 class WorkingOverlay;
@@ -47,7 +47,7 @@ public:
     CreateInstanceView* createSheet() const;
     QDialog* settingsSheet() const;
     ProjectPickerView* projectPicker() const;
-    QMessageBox* errorAlert() const;
+    MessageDialog* errorAlert() const;
     const std::optional<ProjectLaunchSelection>& selectedLaunch() const { return m_selectedLaunch; }
 
     void showCreate();
@@ -80,7 +80,7 @@ private:
     QPointer<CreateInstanceView> m_createSheet;
     QPointer<QDialog> m_settingsSheet;
     QPointer<ProjectPickerView> m_projectPicker;
-    QPointer<QMessageBox> m_errorAlert;
+    QPointer<MessageDialog> m_errorAlert;
     std::optional<ProjectLaunchSelection> m_selectedLaunch;
     bool m_shown = false;
     bool m_started = false;

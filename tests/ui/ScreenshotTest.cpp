@@ -7,13 +7,13 @@
 #include "ProjectPickerView.h"
 #include "Theme.h"
 #include "TypeChoice.h"
+#include "MessageDialog.h"
 #include "UiTestSupport.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QEnterEvent>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTest>
 
 using UiTest::hoursAgo;

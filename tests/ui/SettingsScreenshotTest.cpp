@@ -2,13 +2,13 @@
 #include "ImportProfileView.h"
 #include "SettingsView.h"
 #include "Theme.h"
+#include "MessageDialog.h"
 #include "UiTestSupport.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -119,7 +119,7 @@ TEST_P(SettingsScreenshotTest, SheetsAndConfirmations)
     ASSERT_NE(menu, nullptr);
     menu->hide();
     menu->actions().last()->trigger();
-    auto* confirmation = settings->findChild<QMessageBox*>(QStringLiteral("deleteConfirmation"));
+    auto* confirmation = settings->findChild<MessageDialog*>(QStringLiteral("deleteConfirmation"));
     ASSERT_NE(confirmation, nullptr);
     settle(confirmation);
     UiTest::saveScreenshot(confirmation, name(QStringLiteral("delete-confirmation")));
