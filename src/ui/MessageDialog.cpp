@@ -50,7 +50,6 @@ MessageDialog* MessageDialog::confirmation(QWidget* parent, const QString& title
                       destructive ? QDialogButtonBox::DestructiveRole : QDialogButtonBox::AcceptRole);
     QPushButton* cancel = dialog->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
     cancel->setDefault(true);
-    cancel->setFocus();
     return dialog;
 }
 
@@ -94,9 +93,6 @@ QString MessageDialog::message() const
 void MessageDialog::setMessage(const QString& message)
 {
     m_message->setText(message);
-    if (shown && shown->objectName == objectName()) {
-        shown->message = message;
-    }
 }
 
 void MessageDialog::open()
@@ -112,6 +108,18 @@ void MessageDialog::open()
         return;
     }
     QDialog::open();
+}
+
+void MessageDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Return and Space act on the focused button: that is the default one, never a confirmation
+    // the user did not choose.
+    for (QAbstractButton* button : std::as_const(m_buttons)) {
+        if (static_cast<QPushButton*>(button)->isDefault()) {
+            button->setFocus();
+        }
+    }
 }
 
 void MessageDialog::setNextAnswer(DialogCode answer)

@@ -55,6 +55,9 @@ public:
     /** @brief The dialog last opened, shown or answered through setNextAnswer(). */
     static const std::optional<Shown>& lastShown();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     MessageDialog(QWidget* parent, const QString& title, const QString& message, int iconExtent,
                   int messageWidth);

@@ -50,8 +50,7 @@ QVBoxLayout* SheetDialog::setTitleRow(const QString& title, TextStyle style, QFo
 
 void SheetDialog::setBody(QWidget* body)
 {
-    delete m_body;
-    m_body = body;
+    // After the title row and its divider.
     m_frame->insertWidget(2, body, 1);
 }
 

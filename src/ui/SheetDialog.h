@@ -48,7 +48,7 @@ public:
      */
     QVBoxLayout* setTitleRow(const QString& title, TextStyle style, QFont::Weight weight, Dismiss dismiss,
                              const QString& buttonName, const QMargins& margins);
-    /** @brief The part between the dividers; it takes all the room left. */
+    /** @brief The part between the dividers (set once); it takes all the room left. */
     void setBody(QWidget* body);
     /** @brief Adds the footer row, with its divider, holding `button`. */
     void setFooter(QPushButton* button, FooterButton placement, const QMargins& margins);
@@ -57,5 +57,4 @@ private:
     QSize m_idealSize;
     QVBoxLayout* m_frame;
     QWidget* m_titleRow;
-    QWidget* m_body = nullptr;
 };

@@ -293,8 +293,9 @@ TEST_F(HomeViewTest, CardsFollowTheModelByIdentity)
         }
         return shown;
     };
-    ASSERT_EQ(names(), (QStringList{QStringLiteral("Default Desktop"), QStringLiteral("Default CLI"),
-                                    QStringLiteral("First"), QStringLiteral("Second"), QStringLiteral("Third")}));
+    ASSERT_EQ(names(),
+              (QStringList{QStringLiteral("Default Desktop"), QStringLiteral("Default CLI"),
+                           QStringLiteral("First"), QStringLiteral("Second"), QStringLiteral("Third")}));
     const QPointer<InstanceCard> firstCard = card(QStringLiteral("First"));
     const QPointer<InstanceCard> secondCard = card(QStringLiteral("Second"));
     const QPointer<InstanceCard> thirdCard = card(QStringLiteral("Third"));

@@ -239,14 +239,22 @@ TEST_F(InstanceManagementViewTest, ImportedInstanceOffersDetachAndProfileDeletio
     EXPECT_EQ(shown.buttons, (QStringList{QStringLiteral("永久删除底层 Profile"), QStringLiteral("取消")}));
     UI_WAIT_UNTIL(!view->deleting().has_value());
 
-    // Escape, or closing the dialog, answers the same as "取消".
-    trigger(openMenu(external), QStringLiteral("仅从 Marlvane 移除"));
-    QPointer<MessageDialog> dialog = view->findChild<MessageDialog*>(QStringLiteral("detachConfirmation"));
-    ASSERT_FALSE(dialog.isNull());
-    EXPECT_TRUE(dialog->isVisible());
-    QTest::keyClick(dialog, Qt::Key_Escape);
-    UI_WAIT_UNTIL(gone(dialog));
-    EXPECT_FALSE(view->detaching().has_value());
+    // Shown for real, Return and Escape both answer "取消".
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        trigger(openMenu(external), QStringLiteral("仅从 Marlvane 移除"));
+        QPointer<MessageDialog> dialog =
+            view->findChild<MessageDialog*>(QStringLiteral("detachConfirmation"));
+        ASSERT_FALSE(dialog.isNull());
+        EXPECT_TRUE(dialog->isVisible());
+        // The key goes where the user's would: to the button that has the focus.
+        QWidget* focused = dialog->focusWidget();
+        ASSERT_NE(focused, nullptr);
+        EXPECT_EQ(static_cast<QPushButton*>(focused)->text(), QStringLiteral("取消"));
+        QTest::keyClick(focused, key);
+        UI_WAIT_UNTIL(gone(dialog));
+        EXPECT_FALSE(view->detaching().has_value()) << key;
+        EXPECT_EQ(model().instances().size(), 2) << key;
+    }
 
     shown = answer(openMenu(external), QStringLiteral("仅从 Marlvane 移除"), QDialog::Accepted);
     EXPECT_EQ(shown.objectName, QStringLiteral("detachConfirmation"));

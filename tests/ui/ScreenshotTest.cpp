@@ -4,10 +4,10 @@
 #include "HomeView.h"
 #include "InstanceCard.h"
 #include "InstanceCardList.h"
+#include "MessageDialog.h"
 #include "ProjectPickerView.h"
 #include "Theme.h"
 #include "TypeChoice.h"
-#include "MessageDialog.h"
 #include "UiTestSupport.h"
 
 #include <QApplication>

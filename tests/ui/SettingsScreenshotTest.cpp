@@ -1,8 +1,8 @@
 #include "AsyncTest.h"
 #include "ImportProfileView.h"
+#include "MessageDialog.h"
 #include "SettingsView.h"
 #include "Theme.h"
-#include "MessageDialog.h"
 #include "UiTestSupport.h"
 
 #include <QApplication>
