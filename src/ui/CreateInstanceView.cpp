@@ -1,7 +1,6 @@
 #include "CreateInstanceView.h"
 
 #include "AppModel.h"
-#include "Divider.h"
 #include "StyledButton.h"
 #include "TextLabel.h"
 #include "TypeChoice.h"
@@ -18,33 +17,17 @@ CreateInstanceView::CreateInstanceView(AppModel* model, QWidget* parent)
     , m_model(model)
 {
     setObjectName(QStringLiteral("createInstanceView"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(buildHeader());
-    layout->addWidget(new Divider(this));
-    layout->addWidget(buildForm(), 1);
-    layout->addWidget(new Divider(this));
-    layout->addWidget(buildFooter());
+    setTitleRow(QStringLiteral("创建 Codex"), TextStyle::title2, QFont::DemiBold, Dismiss::cancel,
+                QStringLiteral("cancelButton"), QMargins(24, 18, 24, 18));
+    setBody(buildForm());
+    m_createButton = new StyledButton(QStringLiteral("创建"), StyledButton::Style::prominent, this);
+    m_createButton->setObjectName(QStringLiteral("createButton"));
+    connect(m_createButton, &QPushButton::clicked, this, &CreateInstanceView::create);
+    setFooter(m_createButton, FooterButton::defaultAction, QMargins(24, 16, 24, 16));
 
     connect(m_model, &AppModel::environmentChanged, this, &CreateInstanceView::refresh);
     connect(m_model, &AppModel::isWorkingChanged, this, &CreateInstanceView::refresh);
     refresh();
-}
-
-QWidget* CreateInstanceView::buildHeader()
-{
-    auto* header = new QWidget(this);
-    auto* row = new QHBoxLayout(header);
-    row->setContentsMargins(24, 18, 24, 18);
-    row->addWidget(new TextLabel(QStringLiteral("创建 Codex"), TextStyle::title2, QFont::DemiBold), 0,
-                   Qt::AlignVCenter);
-    row->addStretch(1);
-    auto* cancel = new StyledButton(QStringLiteral("取消"), StyledButton::Style::bordered, header);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    row->addWidget(cancel, 0, Qt::AlignVCenter);
-    return header;
 }
 
 QWidget* CreateInstanceView::buildForm()
@@ -90,20 +73,6 @@ QWidget* CreateInstanceView::buildForm()
 
     scroll->setWidget(content);
     return scroll;
-}
-
-QWidget* CreateInstanceView::buildFooter()
-{
-    auto* footer = new QWidget(this);
-    auto* row = new QHBoxLayout(footer);
-    row->setContentsMargins(24, 16, 24, 16);
-    row->addStretch(1);
-    m_createButton = new StyledButton(QStringLiteral("创建"), StyledButton::Style::prominent, footer);
-    m_createButton->setObjectName(QStringLiteral("createButton"));
-    m_createButton->setDefault(true);
-    connect(m_createButton, &QPushButton::clicked, this, &CreateInstanceView::create);
-    row->addWidget(m_createButton);
-    return footer;
 }
 
 void CreateInstanceView::select(CodexInstanceType type)

@@ -33,9 +33,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QWidget* buildHeader();
     QWidget* buildForm();
-    QWidget* buildFooter();
     void select(CodexInstanceType type);
     void refresh();
     QCoro::Task<void> runCreate(QString name, CodexInstanceType type);

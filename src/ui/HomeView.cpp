@@ -6,8 +6,8 @@
 #include "Divider.h"
 #include "EmptyEnvironmentView.h"
 #include "EmptyStateView.h"
-#include "Icons.h"
 #include "InstanceCardList.h"
+#include "MessageDialog.h"
 #include "ProjectPickerView.h"
 #include "SettingsView.h"
 #include "SymbolButton.h"
@@ -16,9 +16,6 @@
 #include "WorkingOverlay.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
@@ -147,28 +144,13 @@ void HomeView::refreshError()
         return;
     }
     if (m_errorAlert) {
-        m_errorAlert->setInformativeText(DisplayText::shown(*message));
+        m_errorAlert->setMessage(DisplayText::shown(*message));
         return;
     }
 
-    auto* alert = new QMessageBox(this);
+    MessageDialog* alert =
+        MessageDialog::notice(this, QStringLiteral("Marlvane"), DisplayText::shown(*message));
     alert->setObjectName(QStringLiteral("errorAlert"));
-    alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setWindowModality(Qt::WindowModal);
-    alert->setWindowTitle(QStringLiteral("Marlvane"));
-    alert->setTextFormat(Qt::RichText);
-    alert->setText(QStringLiteral("<b>Marlvane</b>"));
-    alert->setInformativeText(DisplayText::shown(*message));
-    // Without a floor the box wraps even short messages into a narrow column.
-    if (auto* informative = alert->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
-        informative->setMinimumWidth(300);
-        informative->setTextFormat(Qt::PlainText);
-    }
-    alert->setIconPixmap(Icons::appIcon().pixmap(64, 64));
-    QPushButton* ok = alert->addButton(QStringLiteral("好"), QMessageBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("alertOkButton"));
-    alert->setDefaultButton(ok);
-    alert->setEscapeButton(ok);
     // Whatever closes the alert ("好", Escape, the window's close button) dismisses the message.
     connect(alert, &QDialog::finished, this, [this, alert] {
         if (m_errorAlert == alert) {

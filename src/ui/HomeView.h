@@ -12,7 +12,7 @@ class EmptyStateView;
 class InstanceCardList;
 class ProjectPickerView;
 class QDialog;
-class QMessageBox;
+class MessageDialog;
 class QStackedLayout;
 class SymbolButton;
 class WorkingOverlay;
@@ -67,6 +67,6 @@ private:
     QPointer<CreateInstanceView> m_createSheet;
     QPointer<QDialog> m_settingsSheet;
     QPointer<ProjectPickerView> m_projectPicker;
-    QPointer<QMessageBox> m_errorAlert;
+    QPointer<MessageDialog> m_errorAlert;
     bool m_started = false;
 };

@@ -2,7 +2,6 @@
 
 #include "AppModel.h"
 #include "DisplayText.h"
-#include "Divider.h"
 #include "RoundedPanel.h"
 #include "StyledButton.h"
 #include "TextLabel.h"
@@ -11,7 +10,6 @@
 
 #include <QComboBox>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPointer>
 #include <QStandardItemModel>
@@ -41,15 +39,8 @@ ImportProfileView::ImportProfileView(AppModel* model, const QString& profileID, 
 {
     setObjectName(QStringLiteral("importProfileView"));
 
-    auto* title = new TextLabel(QStringLiteral("导入 Profile"), TextStyle::title, QFont::DemiBold);
-    auto* cancel = new StyledButton(QStringLiteral("取消"), StyledButton::Style::bordered);
-    cancel->setObjectName(QStringLiteral("importCancelButton"));
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(20, 20, 20, 20);
-    header->addWidget(title);
-    header->addStretch(1);
-    header->addWidget(cancel);
+    setTitleRow(QStringLiteral("导入 Profile"), TextStyle::title, QFont::DemiBold, Dismiss::cancel,
+                QStringLiteral("importCancelButton"), QMargins(20, 20, 20, 20));
 
     auto* profile = new TextLabel(DisplayText::shown(profileID), TextStyle::body);
     profile->setObjectName(QStringLiteral("importProfileID"));
@@ -95,27 +86,16 @@ ImportProfileView::ImportProfileView(AppModel* model, const QString& profileID, 
     form->addRow(new TextLabel(QStringLiteral("实例类型"), TextStyle::body), m_type);
     form->addRow(note);
 
-    auto* body = new QVBoxLayout;
+    auto* bodyWidget = new QWidget(this);
+    auto* body = new QVBoxLayout(bodyWidget);
     body->setContentsMargins(8 + 12, 16, 8 + 12, 16);
     body->addWidget(group);
     body->addStretch(1);
 
     m_import = new StyledButton(QStringLiteral("导入"), StyledButton::Style::prominent);
     m_import->setObjectName(QStringLiteral("importButton"));
-    m_import->setDefault(true);
-    auto* footer = new QHBoxLayout;
-    footer->setContentsMargins(16, 16, 16, 16);
-    footer->addStretch(1);
-    footer->addWidget(m_import);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addLayout(header);
-    layout->addWidget(new Divider);
-    layout->addLayout(body, 1);
-    layout->addWidget(new Divider);
-    layout->addLayout(footer);
+    setBody(bodyWidget);
+    setFooter(m_import, FooterButton::defaultAction, QMargins(16, 16, 16, 16));
 
     connect(m_name, &QLineEdit::textChanged, this, &ImportProfileView::updateImportEnabled);
     connect(m_type, &QComboBox::currentIndexChanged, this, &ImportProfileView::updateImportEnabled);

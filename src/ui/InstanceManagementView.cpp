@@ -4,9 +4,9 @@
 #include "DisplayText.h"
 #include "Divider.h"
 #include "EmptyStateView.h"
-#include "Icons.h"
 #include "ImportProfileView.h"
 #include "InstanceTag.h"
+#include "MessageDialog.h"
 #include "ProfileID.h"
 #include "RoundedPanel.h"
 #include "SheetDialog.h"
@@ -19,16 +19,12 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
-#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
-
-#include <utility>
 
 namespace {
 
@@ -102,6 +98,18 @@ InstanceManagementView::InstanceManagementView(AppModel* model, QWidget* parent)
         makeSection(QStringLiteral("已管理"), QStringLiteral("managedSection"), m_managedRowsLayout);
     m_discoveredSection = makeSection(QStringLiteral("发现的命令行 Profile"),
                                       QStringLiteral("discoveredSection"), m_discoveredRowsLayout);
+    m_managedRows.emplace(
+        m_managedRowsLayout,
+        [this](qsizetype index) { return makeManagedRow(m_model->instances().at(index)); },
+        [this](QWidget* row, qsizetype index) {
+            // A changed record gets a new row; the others keep theirs.
+            return m_shownInstances.value(row->property("instanceId").toString()) ==
+                   m_model->instances().at(index);
+        });
+    m_discoveredRows.emplace(
+        m_discoveredRowsLayout,
+        [this](qsizetype index) { return makeDiscoveredRow(m_model->externalProfiles().at(index)); },
+        [](QWidget*, qsizetype) { return true; });
 
     auto* listContent = new QWidget;
     auto* listLayout = new QVBoxLayout(listContent);
@@ -213,9 +221,18 @@ void InstanceManagementView::updateWorking()
 
 void InstanceManagementView::syncLists()
 {
-    syncManagedRows();
-    syncDiscoveredRows();
-    const bool hasInstances = !m_model->instances().isEmpty();
+    QStringList managed;
+    managed.reserve(m_model->instances().size());
+    for (const CodexInstance& instance : m_model->instances()) {
+        managed.append(instance.id.toString(QUuid::WithoutBraces));
+    }
+    m_managedRows->setKeys(managed, rowsBuiltAtOnce);
+    m_shownInstances.removeIf(
+        [this](const auto& shown) { return m_managedRows->row(shown.key()) == nullptr; });
+    m_discoveredRows->setKeys(m_model->externalProfiles(), rowsBuiltAtOnce);
+    rowsPlaced();
+
+    const bool hasInstances = !managed.isEmpty();
     const bool hasProfiles = !m_model->externalProfiles().isEmpty();
     m_managedSection->setVisible(hasInstances);
     m_discoveredSection->setVisible(hasProfiles);
@@ -230,127 +247,25 @@ void InstanceManagementView::syncLists()
     m_list->widget()->updateGeometry();
 }
 
-void InstanceManagementView::syncManagedRows()
-{
-    // Rows whose record did not change are kept, so a change to one instance touches one row.
-    QList<Row> old = std::exchange(m_managedRows, {});
-    QHash<QString, qsizetype> oldIndex;
-    oldIndex.reserve(old.size());
-    for (qsizetype i = 0; i < old.size(); ++i) {
-        oldIndex.insert(old[i].key, i);
-    }
-    QList<Row> rows;
-    rows.reserve(m_model->instances().size());
-    int built = 0;
-    for (const CodexInstance& instance : m_model->instances()) {
-        const auto found = oldIndex.constFind(instance.id.toString(QUuid::WithoutBraces));
-        if (found != oldIndex.cend() && old[*found].widget != nullptr && old[*found].instance == instance) {
-            rows.append(std::exchange(old[*found], Row{}));
-        } else {
-            rows.append(rowFor(instance.id.toString(QUuid::WithoutBraces), instance, built));
-        }
-    }
-    placeRows(old, rows, m_managedRowsLayout);
-    m_managedRows = rows;
-}
-
-void InstanceManagementView::syncDiscoveredRows()
-{
-    QList<Row> old = std::exchange(m_discoveredRows, {});
-    QHash<QString, qsizetype> oldIndex;
-    oldIndex.reserve(old.size());
-    for (qsizetype i = 0; i < old.size(); ++i) {
-        oldIndex.insert(old[i].key, i);
-    }
-    QList<Row> rows;
-    rows.reserve(m_model->externalProfiles().size());
-    int built = 0;
-    for (const QString& profileID : m_model->externalProfiles()) {
-        const auto found = oldIndex.constFind(profileID);
-        if (found != oldIndex.cend() && old[*found].widget != nullptr) {
-            rows.append(std::exchange(old[*found], Row{}));
-        } else {
-            rows.append(rowFor(profileID, std::nullopt, built));
-        }
-    }
-    placeRows(old, rows, m_discoveredRowsLayout);
-    m_discoveredRows = rows;
-}
-
-void InstanceManagementView::placeRows(const QList<Row>& unused, const QList<Row>& rows, QVBoxLayout* layout)
-{
-    for (const Row& row : unused) {
-        if (row.widget != nullptr) {
-            // Reparenting takes it out of the layout at once; deletion waits for the event loop
-            // in case one of its buttons is still on the call stack.
-            row.widget->hide();
-            row.widget->setParent(nullptr);
-            row.widget->deleteLater();
-        }
-    }
-    // Only rows that are new or moved are inserted; rows already in place stay untouched. Rows
-    // still waiting to be built take no place yet.
-    int index = 0;
-    for (const Row& row : rows) {
-        if (row.widget == nullptr) {
-            continue;
-        }
-        QLayoutItem* item = layout->itemAt(index);
-        if (item == nullptr || item->widget() != row.widget) {
-            if (const int current = layout->indexOf(row.widget); current >= 0) {
-                delete layout->takeAt(current);
-            }
-            layout->insertWidget(index, row.widget);
-            row.widget->show();
-        }
-        ++index;
-    }
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        if (rows[i].divider != nullptr) {
-            rows[i].divider->setVisible(i + 1 < rows.size());
-        }
-    }
-}
-
-InstanceManagementView::Row
-InstanceManagementView::rowFor(const QString& key, const std::optional<CodexInstance>& instance, int& built)
-{
-    if (built >= rowsBuiltAtOnce) {
-        if (!m_buildScheduled) {
-            m_buildScheduled = true;
-            QTimer::singleShot(0, this, &InstanceManagementView::buildPendingRows);
-        }
-        return {key, instance, nullptr, nullptr};
-    }
-    ++built;
-    return makeRow(key, instance);
-}
-
-InstanceManagementView::Row InstanceManagementView::makeRow(const QString& key,
-                                                            const std::optional<CodexInstance>& instance)
-{
-    return instance ? makeManagedRow(*instance) : makeDiscoveredRow(key);
-}
-
 void InstanceManagementView::buildPendingRows()
 {
     m_buildScheduled = false;
-    int budget = rowsPerBatch;
-    for (auto [rows, layout] : {std::pair{&m_managedRows, m_managedRowsLayout},
-                                std::pair{&m_discoveredRows, m_discoveredRowsLayout}}) {
-        bool changed = false;
-        for (Row& row : *rows) {
-            if (row.widget == nullptr && budget > 0) {
-                row = makeRow(row.key, row.instance);
-                --budget;
-                changed = true;
-            }
-        }
-        if (changed) {
-            placeRows({}, *rows, layout);
+    m_managedRows->buildPending(rowsPerBatch);
+    m_discoveredRows->buildPending(rowsPerBatch);
+    rowsPlaced();
+}
+
+void InstanceManagementView::rowsPlaced()
+{
+    // The line under a row separates it from the next one; the last row has none.
+    for (const KeyedRows* rows : {&*m_managedRows, &*m_discoveredRows}) {
+        const QString last = rows->keys().isEmpty() ? QString() : rows->keys().constLast();
+        for (QWidget* row : rows->rows()) {
+            row->findChild<Divider*>(QStringLiteral("rowDivider"))->setVisible(rows->row(last) != row);
         }
     }
-    if (budget == 0 && !m_buildScheduled) {
+    // Rows beyond the first screenful are built in later event-loop passes.
+    if (!m_buildScheduled && (m_managedRows->hasPending() || m_discoveredRows->hasPending())) {
         m_buildScheduled = true;
         QTimer::singleShot(0, this, &InstanceManagementView::buildPendingRows);
     }
@@ -369,12 +284,35 @@ QWidget* InstanceManagementView::makeIconTile(const QString& symbolName, bool ac
     return tile;
 }
 
-InstanceManagementView::Row InstanceManagementView::makeManagedRow(const CodexInstance& instance)
+QWidget* InstanceManagementView::makeRowFrame(QVBoxLayout* rows, const QString& objectName, QWidget* tile,
+                                              QLayout* column, QWidget* action)
 {
-    auto* row = new QWidget(m_managedRowsLayout->parentWidget());
-    row->setObjectName(QStringLiteral("managedRow"));
-    row->setProperty("instanceId", instance.id.toString(QUuid::WithoutBraces));
+    auto* row = new QWidget(rows->parentWidget());
+    row->setObjectName(objectName);
 
+    auto* line = new QHBoxLayout;
+    line->setContentsMargins(rowLeftPadding, 8, 10, 8);
+    line->setSpacing(rowSpacing);
+    line->addWidget(tile);
+    line->addLayout(column, 1);
+    line->addWidget(action);
+
+    auto* divider = new Divider;
+    divider->setObjectName(QStringLiteral("rowDivider"));
+    auto* dividerLine = new QHBoxLayout;
+    dividerLine->setContentsMargins(rowLeftPadding + tileExtent + rowSpacing, 0, 1, 0);
+    dividerLine->addWidget(divider);
+
+    auto* rowLayout = new QVBoxLayout(row);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    rowLayout->setSpacing(0);
+    rowLayout->addLayout(line);
+    rowLayout->addLayout(dividerLine);
+    return row;
+}
+
+QWidget* InstanceManagementView::makeManagedRow(const CodexInstance& instance)
+{
     auto* name = new TextLabel(DisplayText::shown(instance.displayName), TextStyle::body, QFont::Medium);
     name->setObjectName(QStringLiteral("instanceName"));
     // A very long name is cut at the row's edge rather than widening the sheet.
@@ -415,34 +353,17 @@ InstanceManagementView::Row InstanceManagementView::makeManagedRow(const CodexIn
     connect(actions, &QAbstractButton::clicked, this,
             [this, instance, actions] { showActionsMenu(instance, actions); });
 
-    auto* line = new QHBoxLayout;
-    line->setContentsMargins(rowLeftPadding, 8, 10, 8);
-    line->setSpacing(rowSpacing);
-    line->addWidget(makeIconTile(typeSymbol(instance.type), true));
-    line->addLayout(column, 1);
-    line->addWidget(actions);
-
-    auto* divider = new Divider;
-    auto* dividerLine = new QHBoxLayout;
-    dividerLine->setContentsMargins(rowLeftPadding + tileExtent + rowSpacing, 0, 1, 0);
-    dividerLine->addWidget(divider);
-
-    auto* rowLayout = new QVBoxLayout(row);
-    rowLayout->setContentsMargins(0, 0, 0, 0);
-    rowLayout->setSpacing(0);
-    rowLayout->addLayout(line);
-    rowLayout->addLayout(dividerLine);
-
+    const QString key = instance.id.toString(QUuid::WithoutBraces);
+    QWidget* row = makeRowFrame(m_managedRowsLayout, QStringLiteral("managedRow"),
+                                makeIconTile(typeSymbol(instance.type), true), column, actions);
+    row->setProperty("instanceId", key);
+    m_shownInstances.insert(key, instance);
     applyFieldColors(profile);
-    return {instance.id.toString(QUuid::WithoutBraces), instance, row, divider};
+    return row;
 }
 
-InstanceManagementView::Row InstanceManagementView::makeDiscoveredRow(const QString& profileID)
+QWidget* InstanceManagementView::makeDiscoveredRow(const QString& profileID)
 {
-    auto* row = new QWidget(m_discoveredRowsLayout->parentWidget());
-    row->setObjectName(QStringLiteral("discoveredRow"));
-    row->setProperty("profileId", profileID);
-
     const QString shownID = DisplayText::shown(profileID);
     auto* identifier = new TextLabel(shownID, TextStyle::body, QFont::Medium);
     identifier->setObjectName(QStringLiteral("discoveredProfileID"));
@@ -462,24 +383,11 @@ InstanceManagementView::Row InstanceManagementView::makeDiscoveredRow(const QStr
     import->setObjectName(QStringLiteral("importProfileButton"));
     connect(import, &QPushButton::clicked, this, [this, profileID] { showImportSheet(profileID); });
 
-    auto* line = new QHBoxLayout;
-    line->setContentsMargins(rowLeftPadding, 8, 10, 8);
-    line->setSpacing(rowSpacing);
-    line->addWidget(makeIconTile(QStringLiteral("rectangle.stack.badge.plus"), false));
-    line->addLayout(column, 1);
-    line->addWidget(import);
-
-    auto* divider = new Divider;
-    auto* dividerLine = new QHBoxLayout;
-    dividerLine->setContentsMargins(rowLeftPadding + tileExtent + rowSpacing, 0, 1, 0);
-    dividerLine->addWidget(divider);
-
-    auto* rowLayout = new QVBoxLayout(row);
-    rowLayout->setContentsMargins(0, 0, 0, 0);
-    rowLayout->setSpacing(0);
-    rowLayout->addLayout(line);
-    rowLayout->addLayout(dividerLine);
-    return {profileID, std::nullopt, row, divider};
+    QWidget* row =
+        makeRowFrame(m_discoveredRowsLayout, QStringLiteral("discoveredRow"),
+                     makeIconTile(QStringLiteral("rectangle.stack.badge.plus"), false), column, import);
+    row->setProperty("profileId", profileID);
+    return row;
 }
 
 void InstanceManagementView::showActionsMenu(const CodexInstance& instance, QWidget* anchor)
@@ -506,36 +414,18 @@ void InstanceManagementView::openConfirmation(const Confirmation& confirmation,
                                               std::optional<CodexInstance>& pending,
                                               const std::function<QCoro::Task<void>(CodexInstance)>& act)
 {
-    auto* box = new QMessageBox(this);
-    box->setObjectName(confirmation.objectName);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setWindowTitle(QStringLiteral("Marlvane"));
-    box->setIconPixmap(Icons::appIcon().pixmap(QSize(56, 56), devicePixelRatioF()));
-    box->setText(confirmation.title);
-    box->setInformativeText(confirmation.message);
-    // QMessageBox sizes itself for a quarter of the screen and would wrap the message into a
-    // narrow column of Chinese text.
-    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
-        label->setMinimumWidth(340);
-    }
-    QAbstractButton* confirm = box->addButton(confirmation.confirmText, confirmation.confirmRole);
-    QPushButton* cancel = box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-
-    connect(box, &QMessageBox::buttonClicked, this, [&pending, confirm, act](QAbstractButton* clicked) {
-        if (clicked == confirm && pending) {
+    MessageDialog* dialog = MessageDialog::confirmation(this, confirmation.title, confirmation.message,
+                                                        confirmation.confirmText, confirmation.destructive);
+    dialog->setObjectName(confirmation.objectName);
+    connect(dialog, &QDialog::finished, this, [&pending, act](int result) {
+        if (result == QDialog::Accepted && pending) {
+            // A confirmed action clears the field itself once the model is done.
             UiTask::start(act(*pending));
-        }
-    });
-    connect(box, &QDialog::finished, this, [&pending, box, confirm] {
-        // A confirmed action clears the field itself once the model is done.
-        if (box->clickedButton() != confirm) {
+        } else {
             pending.reset();
         }
     });
-    box->open();
+    dialog->open();
 }
 
 void InstanceManagementView::confirmDelete(const CodexInstance& instance)
@@ -551,8 +441,7 @@ void InstanceManagementView::confirmDelete(const CodexInstance& instance)
                   "Profile、本地数据和登录状态；若只想停止管理，请选择“仅从 Marlvane 移除”。")
             : QStringLiteral("请先关闭使用该实例的 ChatGPT、终端或 VS Code 窗口。这会删除本地 Profile "
                              "数据和登录状态，但不会删除任何项目代码。"),
-        imported ? QStringLiteral("永久删除底层 Profile") : QStringLiteral("永久删除实例"),
-        QMessageBox::DestructiveRole};
+        imported ? QStringLiteral("永久删除底层 Profile") : QStringLiteral("永久删除实例"), true};
     openConfirmation(confirmation, m_deleting,
                      [this](CodexInstance chosen) { return removeInstance(chosen); });
 }
@@ -565,7 +454,7 @@ void InstanceManagementView::confirmDetach(const CodexInstance& instance)
                                         DisplayText::shown(instance.displayName) + QStringLiteral("”？"),
                                     QStringLiteral("底层 Profile“") + DisplayText::shown(instance.profileId) +
                                         QStringLiteral("”及登录状态会保留，并会重新出现在待导入列表中。"),
-                                    QStringLiteral("仅移除管理记录"), QMessageBox::AcceptRole};
+                                    QStringLiteral("仅移除管理记录"), false};
     openConfirmation(confirmation, m_detaching,
                      [this](CodexInstance chosen) { return detachInstance(chosen); });
 }
@@ -578,40 +467,23 @@ void InstanceManagementView::showRenameSheet(const CodexInstance& instance)
     auto* sheet = new SheetDialog(this, QSize(420, 190), QSize(420, 190));
     sheet->setObjectName(QStringLiteral("renameSheet"));
 
-    auto* title = new TextLabel(QStringLiteral("重命名实例"), TextStyle::headline);
-    auto* cancel = new StyledButton(QStringLiteral("取消"), StyledButton::Style::bordered);
-    cancel->setObjectName(QStringLiteral("renameCancelButton"));
-    connect(cancel, &QPushButton::clicked, sheet, &QDialog::reject);
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(20, 20, 20, 20);
-    header->addWidget(title);
-    header->addStretch(1);
-    header->addWidget(cancel);
+    sheet->setTitleRow(QStringLiteral("重命名实例"), TextStyle::headline, QFont::Normal,
+                       SheetDialog::Dismiss::cancel, QStringLiteral("renameCancelButton"),
+                       QMargins(20, 20, 20, 20));
 
-    auto* field = new QLineEdit(m_editedName);
+    auto* fieldBox = new QWidget(sheet);
+    auto* field = new QLineEdit(m_editedName, fieldBox);
     field->setObjectName(QStringLiteral("renameField"));
     field->setPlaceholderText(QStringLiteral("名称"));
     field->setClearButtonEnabled(false);
-    auto* fieldBox = new QVBoxLayout;
-    fieldBox->setContentsMargins(20, 20, 20, 20);
-    fieldBox->addWidget(field);
+    auto* fieldLayout = new QVBoxLayout(fieldBox);
+    fieldLayout->setContentsMargins(20, 20, 20, 20);
+    fieldLayout->addWidget(field);
+    sheet->setBody(fieldBox);
 
     auto* save = new StyledButton(QStringLiteral("保存"), StyledButton::Style::prominent);
     save->setObjectName(QStringLiteral("renameSaveButton"));
-    save->setDefault(true);
-    auto* footer = new QHBoxLayout;
-    footer->setContentsMargins(16, 16, 16, 16);
-    footer->addStretch(1);
-    footer->addWidget(save);
-
-    auto* layout = new QVBoxLayout(sheet);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addLayout(header);
-    layout->addWidget(new Divider);
-    layout->addLayout(fieldBox);
-    layout->addWidget(new Divider);
-    layout->addLayout(footer);
+    sheet->setFooter(save, SheetDialog::FooterButton::defaultAction, QMargins(16, 16, 16, 16));
 
     connect(field, &QLineEdit::textChanged, this, [this](const QString& text) { m_editedName = text; });
     connect(save, &QPushButton::clicked, this, [this, instance, sheet] {

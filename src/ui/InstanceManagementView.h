@@ -1,10 +1,11 @@
 #pragma once
 
 #include "CodexInstance.h"
+#include "KeyedRows.h"
 
 #include <QCoroTask>
+#include <QHash>
 #include <QList>
-#include <QMessageBox>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -15,9 +16,9 @@
 class AppModel;
 class EmptyStateView;
 class QDialog;
+class QLayout;
 class QLineEdit;
 class QMenu;
-class QMessageBox;
 class QPushButton;
 class QScrollArea;
 class QVBoxLayout;
@@ -49,24 +50,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // One row of either list: the instance's id or the profile identifier, and its widgets.
-    struct Row
-    {
-        QString key;
-        std::optional<CodexInstance> instance;
-        QWidget* widget = nullptr;
-        QWidget* divider = nullptr;
-    };
-
     void showActionsMenu(const CodexInstance& instance, QWidget* anchor);
-    /** @brief The texts of a confirmation box with its confirming button. */
+    /** @brief The texts of a confirmation dialog with its confirming button. */
     struct Confirmation
     {
         QString objectName;
         QString title;
         QString message;
         QString confirmText;
-        QMessageBox::ButtonRole confirmRole;
+        bool destructive;
     };
     /** @brief Asks to confirm; on confirmation runs `act` on `pending`, otherwise clears it. */
     void openConfirmation(const Confirmation& confirmation, std::optional<CodexInstance>& pending,
@@ -77,16 +69,14 @@ private:
     void showImportSheet(const QString& profileID);
 
     void syncLists();
-    void syncManagedRows();
-    void syncDiscoveredRows();
-    void placeRows(const QList<Row>& unused, const QList<Row>& rows, QVBoxLayout* layout);
-    Row makeManagedRow(const CodexInstance& instance);
-    Row makeDiscoveredRow(const QString& profileID);
-    /** @brief The managed row of `instance`, else the discovered row of the profile `key`. */
-    Row makeRow(const QString& key, const std::optional<CodexInstance>& instance);
-    // A row beyond the first screenful is built in a later event-loop pass.
-    Row rowFor(const QString& key, const std::optional<CodexInstance>& instance, int& built);
     void buildPendingRows();
+    /** @brief Lines the rows up after a change: dividers, rows still to build. */
+    void rowsPlaced();
+    /** @brief One row of either list: icon tile, the row's texts, its action, a divider. */
+    QWidget* makeRowFrame(QVBoxLayout* rows, const QString& objectName, QWidget* tile, QLayout* column,
+                          QWidget* action);
+    QWidget* makeManagedRow(const CodexInstance& instance);
+    QWidget* makeDiscoveredRow(const QString& profileID);
     QWidget* makeIconTile(const QString& symbolName, bool accent);
     void elide(QWidget* field);
     void applyFieldColors(QLineEdit* field);
@@ -111,7 +101,9 @@ private:
     QVBoxLayout* m_managedRowsLayout = nullptr;
     QWidget* m_discoveredSection = nullptr;
     QVBoxLayout* m_discoveredRowsLayout = nullptr;
-    QList<Row> m_managedRows;
-    QList<Row> m_discoveredRows;
+    std::optional<KeyedRows> m_managedRows;
+    std::optional<KeyedRows> m_discoveredRows;
+    // The record each managed row shows, by instance id.
+    QHash<QString, CodexInstance> m_shownInstances;
     bool m_buildScheduled = false;
 };

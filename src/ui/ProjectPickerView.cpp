@@ -2,7 +2,6 @@
 
 #include "AppModel.h"
 #include "DisplayText.h"
-#include "Divider.h"
 #include "EmptyStateView.h"
 #include "RecentProjectRow.h"
 #include "StyledButton.h"
@@ -11,7 +10,6 @@
 #include "UiTask.h"
 
 #include <QDir>
-#include <QHBoxLayout>
 #include <QPointer>
 #include <QScrollArea>
 #include <QStackedLayout>
@@ -30,14 +28,25 @@ ProjectPickerView::ProjectPickerView(AppModel* model, ProjectLaunchSelection sel
     empty->setObjectName(QStringLiteral("noRecentProjects"));
     m_content->addWidget(empty);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(buildHeader());
-    layout->addWidget(new Divider(this));
-    layout->addWidget(content, 1);
-    layout->addWidget(new Divider(this));
-    layout->addWidget(buildFooter());
+    QVBoxLayout* titles =
+        setTitleRow(QStringLiteral("选择项目"), TextStyle::title2, QFont::DemiBold, Dismiss::cancel,
+                    QStringLiteral("cancelButton"), QMargins(24, 18, 24, 18));
+    auto* subtitleLabel = new TextLabel(subtitle(m_selection), TextStyle::subheadline, QFont::Normal,
+                                        SemanticColor::secondaryLabel);
+    subtitleLabel->setObjectName(QStringLiteral("pickerSubtitle"));
+    titles->addWidget(subtitleLabel);
+    if (m_selection.target == ProjectLaunchTarget::vscode && !m_selection.instance.isBuiltIn()) {
+        auto* hint = new TextLabel(QStringLiteral("复用现有 VS Code 设置与插件，仅切换 Codex Profile"),
+                                   TextStyle::caption, QFont::Normal, SemanticColor::secondaryLabel);
+        hint->setObjectName(QStringLiteral("pickerHint"));
+        titles->addWidget(hint);
+    }
+    setBody(content);
+    auto* other = new StyledButton(QStringLiteral("打开其他项目…"), StyledButton::Style::prominent, this);
+    other->setObjectName(QStringLiteral("openOtherButton"));
+    other->setSymbolName(QStringLiteral("folder.badge.plus"));
+    connect(other, &QPushButton::clicked, this, &ProjectPickerView::chooseOtherProject);
+    setFooter(other, FooterButton::leading, QMargins(24, 16, 24, 16));
 
     connect(m_model, &AppModel::recentProjectsChanged, this, &ProjectPickerView::rebuildRecentProjects);
     rebuildRecentProjects();
@@ -55,50 +64,6 @@ QString ProjectPickerView::shownPath(const QString& path, const QString& homePat
         return QStringLiteral("~") + path.mid(homePath.size());
     }
     return path;
-}
-
-QWidget* ProjectPickerView::buildHeader()
-{
-    auto* header = new QWidget(this);
-    auto* row = new QHBoxLayout(header);
-    row->setContentsMargins(24, 18, 24, 18);
-
-    auto* titles = new QVBoxLayout;
-    titles->setSpacing(3);
-    titles->addWidget(new TextLabel(QStringLiteral("选择项目"), TextStyle::title2, QFont::DemiBold));
-    auto* subtitleLabel = new TextLabel(subtitle(m_selection), TextStyle::subheadline, QFont::Normal,
-                                        SemanticColor::secondaryLabel);
-    subtitleLabel->setObjectName(QStringLiteral("pickerSubtitle"));
-    titles->addWidget(subtitleLabel);
-    if (m_selection.target == ProjectLaunchTarget::vscode &&
-        !m_selection.instance.isBuiltIn()) {
-        auto* hint = new TextLabel(QStringLiteral("复用现有 VS Code 设置与插件，仅切换 Codex Profile"),
-                                   TextStyle::caption, QFont::Normal, SemanticColor::secondaryLabel);
-        hint->setObjectName(QStringLiteral("pickerHint"));
-        titles->addWidget(hint);
-    }
-    row->addLayout(titles);
-    row->addStretch(1);
-
-    auto* cancel = new StyledButton(QStringLiteral("取消"), StyledButton::Style::bordered, header);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    row->addWidget(cancel, 0, Qt::AlignVCenter);
-    return header;
-}
-
-QWidget* ProjectPickerView::buildFooter()
-{
-    auto* footer = new QWidget(this);
-    auto* row = new QHBoxLayout(footer);
-    row->setContentsMargins(24, 16, 24, 16);
-    auto* other = new StyledButton(QStringLiteral("打开其他项目…"), StyledButton::Style::prominent, footer);
-    other->setObjectName(QStringLiteral("openOtherButton"));
-    other->setSymbolName(QStringLiteral("folder.badge.plus"));
-    connect(other, &QPushButton::clicked, this, &ProjectPickerView::chooseOtherProject);
-    row->addWidget(other);
-    row->addStretch(1);
-    return footer;
 }
 
 void ProjectPickerView::rebuildRecentProjects()

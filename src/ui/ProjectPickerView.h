@@ -29,8 +29,6 @@ public:
     static QString shownPath(const QString& path, const QString& homePath);
 
 private:
-    QWidget* buildHeader();
-    QWidget* buildFooter();
     void rebuildRecentProjects();
     void chooseOtherProject();
     void launch(const QString& projectPath);

@@ -2,15 +2,11 @@
 
 #include "AboutView.h"
 #include "DiagnosticsView.h"
-#include "Divider.h"
 #include "Icons.h"
 #include "InstanceManagementView.h"
-#include "StyledButton.h"
-#include "TextLabel.h"
 #include "Theme.h"
 
 #include <QEvent>
-#include <QHBoxLayout>
 #include <QListWidget>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -36,18 +32,8 @@ SettingsView::SettingsView(AppModel* model, QWidget* parent)
 {
     setObjectName(QStringLiteral("settingsView"));
 
-    auto* title = new TextLabel(QStringLiteral("设置"), TextStyle::title2, QFont::DemiBold);
-    auto* done = new StyledButton(QStringLiteral("完成"), StyledButton::Style::bordered);
-    done->setObjectName(QStringLiteral("settingsDoneButton"));
-    connect(done, &QPushButton::clicked, this, &QDialog::accept);
-
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(20, 14, 20, 14);
-    header->addWidget(title);
-    header->addStretch(1);
-    header->addWidget(done);
-
-    auto* divider = new Divider;
+    setTitleRow(QStringLiteral("设置"), TextStyle::title2, QFont::DemiBold, Dismiss::done,
+                QStringLiteral("settingsDoneButton"), QMargins(20, 14, 20, 14));
 
     m_sidebar = new QListWidget;
     m_sidebar->setObjectName(QStringLiteral("settingsSidebar"));
@@ -77,12 +63,7 @@ SettingsView::SettingsView(AppModel* model, QWidget* parent)
     m_split->setStretchFactor(1, 1);
     m_split->setSizes({sidebarIdealWidth, 880 - sidebarIdealWidth});
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addLayout(header);
-    layout->addWidget(divider);
-    layout->addWidget(m_split, 1);
+    setBody(m_split);
 
     applySidebarStyle();
     m_sidebar->setCurrentRow(0);

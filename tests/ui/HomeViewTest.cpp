@@ -6,13 +6,15 @@
 #include "InstanceCardList.h"
 #include "InstanceTag.h"
 #include "MarlvaneError.h"
+#include "MessageDialog.h"
 #include "ProjectPickerView.h"
 #include "SettingsView.h"
 #include "TextLabel.h"
 #include "UiTestSupport.h"
 
 #include <QAbstractButton>
-#include <QMessageBox>
+#include <QLayout>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -248,56 +250,78 @@ TEST_F(HomeViewTest, AlertShowsTheMessageAndAnyDismissalClearsIt)
     const MarlvaneError failure = MarlvaneError::coreFailure(QStringLiteral("Profile 已损坏"));
     core().fail(QStringLiteral("launchDesktop"), failure);
     QTest::mouseClick(card(QStringLiteral("Default Desktop")), Qt::LeftButton);
-    UI_WAIT_UNTIL(UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert")) != nullptr);
+    UI_WAIT_UNTIL(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")) != nullptr);
 
-    QMessageBox* alert = UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert"));
+    MessageDialog* alert = UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert"));
     EXPECT_EQ(alert->windowTitle(), QStringLiteral("Marlvane"));
-    EXPECT_EQ(alert->informativeText(), failure.errorDescription());
+    EXPECT_EQ(alert->title(), QStringLiteral("Marlvane"));
+    EXPECT_EQ(alert->message(), failure.errorDescription());
     ASSERT_EQ(alert->buttons().size(), 1);
     EXPECT_EQ(alert->buttons().constFirst()->text(), QStringLiteral("好"));
     EXPECT_TRUE(alert->isVisible());
 
     // A newer message replaces the one shown.
     model().setPresentedError(QStringLiteral("第二条"));
-    EXPECT_EQ(UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert")), alert);
-    EXPECT_EQ(alert->informativeText(), QStringLiteral("第二条"));
+    EXPECT_EQ(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")), alert);
+    EXPECT_EQ(alert->message(), QStringLiteral("第二条"));
 
     QTest::mouseClick(alert->buttons().constFirst(), Qt::LeftButton);
     EXPECT_FALSE(model().presentedError().has_value());
-    EXPECT_EQ(UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert")), nullptr);
+    EXPECT_EQ(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr);
 
     // Escape is another way to dismiss it, with the same effect.
     model().setPresentedError(QStringLiteral("第三条"));
-    ASSERT_NE(UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert")), nullptr);
-    QTest::keyClick(UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert")), Qt::Key_Escape);
+    ASSERT_NE(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr);
+    QTest::keyClick(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")), Qt::Key_Escape);
     EXPECT_FALSE(model().presentedError().has_value());
-    EXPECT_EQ(UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert")), nullptr);
+    EXPECT_EQ(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr);
 }
 
-TEST_F(HomeViewTest, AThousandInstancesBuildOnlyTheCardsInView)
+TEST_F(HomeViewTest, CardsFollowTheModelByIdentity)
 {
-    QList<CodexInstance> many;
-    for (int i = 0; i < 1000; ++i) {
-        many.append(managed(QStringLiteral("Instance %1").arg(i),
-                            i % 2 == 0 ? CodexInstanceType::cli : CodexInstanceType::desktop,
-                            hoursAgo(i + 1)));
-    }
-    UiTest::storeInstances(harness, many);
-    start(false, true);
+    const CodexInstance first = managed(QStringLiteral("First"), CodexInstanceType::cli, hoursAgo(2));
+    const CodexInstance second = managed(QStringLiteral("Second"), CodexInstanceType::cli, hoursAgo(3));
+    const CodexInstance third = managed(QStringLiteral("Third"), CodexInstanceType::desktop, hoursAgo(4));
+    UiTest::storeInstances(harness, {first, second, third});
+    start(true, true);
+    const auto names = [this] {
+        QStringList shown;
+        for (const InstanceCard* each :
+             view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->cards()) {
+            shown.append(each->instance().displayName);
+        }
+        return shown;
+    };
+    ASSERT_EQ(names(),
+              (QStringList{QStringLiteral("Default Desktop"), QStringLiteral("Default CLI"),
+                           QStringLiteral("First"), QStringLiteral("Second"), QStringLiteral("Third")}));
+    const QPointer<InstanceCard> firstCard = card(QStringLiteral("First"));
+    const QPointer<InstanceCard> secondCard = card(QStringLiteral("Second"));
+    const QPointer<InstanceCard> thirdCard = card(QStringLiteral("Third"));
 
-    InstanceCardList* list = view.findChild<InstanceCardList*>(QStringLiteral("instanceList"));
-    ASSERT_EQ(list->instances().size(), 1001);
-    const qsizetype built = list->cards().size();
-    EXPECT_GT(built, 3);
-    EXPECT_LT(built, 20);
-    EXPECT_EQ(list->cards().constFirst()->instance().displayName, QStringLiteral("Default CLI"));
+    // A renamed record keeps its card, which shows the new name; the other cards stay.
+    AsyncTest::await(model().rename(model().instances().at(1), QStringLiteral("Second renamed")));
+    UI_WAIT_UNTIL(names().contains(QStringLiteral("Second renamed")));
+    EXPECT_EQ(card(QStringLiteral("Second renamed")), secondCard.data());
+    EXPECT_EQ(text(secondCard, "cardName"), QStringLiteral("Second renamed"));
+    EXPECT_EQ(card(QStringLiteral("First")), firstCard.data());
+    EXPECT_EQ(card(QStringLiteral("Third")), thirdCard.data());
 
-    list->ensureRowVisible(1000);
-    const QList<InstanceCard*> atEnd = list->cards();
-    ASSERT_FALSE(atEnd.isEmpty());
-    EXPECT_LT(atEnd.size(), 20);
-    EXPECT_EQ(atEnd.constLast()->instance().displayName, QStringLiteral("Instance 999"));
-    EXPECT_TRUE(atEnd.constLast()->isVisible());
+    // A removed record's card goes; the others keep their places.
+    AsyncTest::await(model().remove(model().instances().at(0)));
+    UI_WAIT_UNTIL(firstCard.isNull());
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("Default Desktop"), QStringLiteral("Default CLI"),
+                                    QStringLiteral("Second renamed"), QStringLiteral("Third")}));
+
+    // A launch moves its instance up: the same card, moved in the layout.
+    AsyncTest::await(model().launchDesktop(model().instances().at(1)));
+    UI_WAIT_UNTIL(names().at(2) == QStringLiteral("Third"));
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("Default Desktop"), QStringLiteral("Default CLI"),
+                                    QStringLiteral("Third"), QStringLiteral("Second renamed")}));
+    const auto* column =
+        view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->widget()->layout();
+    EXPECT_EQ(column->itemAt(2)->widget(), thirdCard.data());
+    EXPECT_EQ(column->itemAt(3)->widget(), secondCard.data());
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "ImportProfileView.h"
 #include "InstanceTag.h"
 #include "MarlvaneError.h"
+#include "MessageDialog.h"
 #include "UiTask.h"
 #include "UiTestSupport.h"
 
@@ -14,7 +15,6 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -130,24 +130,13 @@ protected:
         ADD_FAILURE() << "no menu entry " << text.toStdString();
     }
 
-    static QAbstractButton* buttonNamed(QMessageBox* box, const QString& text)
+    /** @brief Chooses the menu entry with the dialog pre-answered; returns what it showed. */
+    static MessageDialog::Shown answer(QMenu* menu, const QString& entry, QDialog::DialogCode code)
     {
-        for (QAbstractButton* button : box->buttons()) {
-            if (button->text() == text) {
-                return button;
-            }
-        }
-        return nullptr;
-    }
-
-    static QStringList buttonTexts(QMessageBox* box)
-    {
-        QStringList texts;
-        for (QAbstractButton* button : box->buttons()) {
-            texts.append(button->text());
-        }
-        texts.sort();
-        return texts;
+        MessageDialog::setNextAnswer(code);
+        trigger(menu, entry);
+        const std::optional<MessageDialog::Shown>& shown = MessageDialog::lastShown();
+        return shown.value_or(MessageDialog::Shown{});
     }
 
     void showView()
@@ -207,26 +196,19 @@ TEST_F(InstanceManagementViewTest, CreatedInstanceIsDeletedAfterConfirmation)
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(entries(menu),
               (QStringList{QStringLiteral("重命名"), QStringLiteral("-"), QStringLiteral("删除")}));
-    trigger(menu, QStringLiteral("删除"));
-
-    QPointer<QMessageBox> box = view->findChild<QMessageBox*>(QStringLiteral("deleteConfirmation"));
-    ASSERT_FALSE(box.isNull());
-    EXPECT_EQ(box->text(), QStringLiteral("删除“Work Desktop”？"));
-    EXPECT_EQ(box->informativeText(), createdMessage);
-    EXPECT_EQ(buttonTexts(box), (QStringList{QStringLiteral("取消"), QStringLiteral("永久删除实例")}));
-    ASSERT_TRUE(view->deleting().has_value());
 
     // Cancelling changes nothing.
-    buttonNamed(box, QStringLiteral("取消"))->click();
-    UI_WAIT_UNTIL(gone(box));
-    EXPECT_FALSE(view->deleting().has_value());
+    MessageDialog::Shown shown = answer(menu, QStringLiteral("删除"), QDialog::Rejected);
+    EXPECT_EQ(shown.objectName, QStringLiteral("deleteConfirmation"));
+    EXPECT_EQ(shown.title, QStringLiteral("删除“Work Desktop”？"));
+    EXPECT_EQ(shown.message, createdMessage);
+    EXPECT_EQ(shown.buttons, (QStringList{QStringLiteral("永久删除实例"), QStringLiteral("取消")}));
+    ASSERT_TRUE(view->deleting().has_value());
+    UI_WAIT_UNTIL(!view->deleting().has_value());
     EXPECT_EQ(core().count(QStringLiteral("removeProfile")), 0);
 
-    trigger(openMenu(created), QStringLiteral("删除"));
-    box = view->findChild<QMessageBox*>(QStringLiteral("deleteConfirmation"));
-    ASSERT_FALSE(box.isNull());
     core().hold(QStringLiteral("removeProfile"));
-    buttonNamed(box, QStringLiteral("永久删除实例"))->click();
+    answer(openMenu(created), QStringLiteral("删除"), QDialog::Accepted);
     UI_WAIT_UNTIL(core().waiting(QStringLiteral("removeProfile")) == 1);
     // The field is cleared only when the model is done.
     EXPECT_TRUE(view->deleting().has_value());
@@ -251,27 +233,37 @@ TEST_F(InstanceManagementViewTest, ImportedInstanceOffersDetachAndProfileDeletio
               (QStringList{QStringLiteral("重命名"), QStringLiteral("-"),
                            QStringLiteral("仅从 Marlvane 移除"), QStringLiteral("删除底层 Profile")}));
 
-    trigger(menu, QStringLiteral("删除底层 Profile"));
-    QPointer<QMessageBox> box = view->findChild<QMessageBox*>(QStringLiteral("deleteConfirmation"));
-    ASSERT_FALSE(box.isNull());
-    EXPECT_EQ(box->text(), QStringLiteral("删除“Team CLI”？"));
-    EXPECT_EQ(box->informativeText(), importedMessage);
-    EXPECT_EQ(buttonTexts(box),
-              (QStringList{QStringLiteral("取消"), QStringLiteral("永久删除底层 Profile")}));
-    box->reject(); // Escape or closing the dialog
-    UI_WAIT_UNTIL(gone(box));
-    EXPECT_FALSE(view->deleting().has_value());
+    MessageDialog::Shown shown = answer(menu, QStringLiteral("删除底层 Profile"), QDialog::Rejected);
+    EXPECT_EQ(shown.title, QStringLiteral("删除“Team CLI”？"));
+    EXPECT_EQ(shown.message, importedMessage);
+    EXPECT_EQ(shown.buttons, (QStringList{QStringLiteral("永久删除底层 Profile"), QStringLiteral("取消")}));
+    UI_WAIT_UNTIL(!view->deleting().has_value());
 
-    trigger(openMenu(external), QStringLiteral("仅从 Marlvane 移除"));
-    box = view->findChild<QMessageBox*>(QStringLiteral("detachConfirmation"));
-    ASSERT_FALSE(box.isNull());
-    EXPECT_EQ(box->text(), QStringLiteral("从 Marlvane 移除“Team CLI”？"));
-    EXPECT_EQ(box->informativeText(),
+    // Shown for real, Return and Escape both answer "取消".
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        trigger(openMenu(external), QStringLiteral("仅从 Marlvane 移除"));
+        QPointer<MessageDialog> dialog =
+            view->findChild<MessageDialog*>(QStringLiteral("detachConfirmation"));
+        ASSERT_FALSE(dialog.isNull());
+        EXPECT_TRUE(dialog->isVisible());
+        // The key goes where the user's would: to the button that has the focus.
+        QWidget* focused = dialog->focusWidget();
+        ASSERT_NE(focused, nullptr);
+        EXPECT_EQ(static_cast<QPushButton*>(focused)->text(), QStringLiteral("取消"));
+        QTest::keyClick(focused, key);
+        UI_WAIT_UNTIL(gone(dialog));
+        EXPECT_FALSE(view->detaching().has_value()) << key;
+        EXPECT_EQ(model().instances().size(), 2) << key;
+    }
+
+    shown = answer(openMenu(external), QStringLiteral("仅从 Marlvane 移除"), QDialog::Accepted);
+    EXPECT_EQ(shown.objectName, QStringLiteral("detachConfirmation"));
+    EXPECT_EQ(shown.title, QStringLiteral("从 Marlvane 移除“Team CLI”？"));
+    EXPECT_EQ(shown.message,
               QStringLiteral("底层 Profile“work”及登录状态会保留，并会重新出现在待导入列表中。"));
-    EXPECT_EQ(buttonTexts(box), (QStringList{QStringLiteral("仅移除管理记录"), QStringLiteral("取消")}));
+    EXPECT_EQ(shown.buttons, (QStringList{QStringLiteral("仅移除管理记录"), QStringLiteral("取消")}));
     ASSERT_TRUE(view->detaching().has_value());
 
-    buttonNamed(box, QStringLiteral("仅移除管理记录"))->click();
     UI_WAIT_UNTIL(!view->detaching().has_value());
     EXPECT_EQ(model().instances().size(), 1);
     EXPECT_EQ(model().externalProfiles(), (QStringList{QStringLiteral("scratch"), QStringLiteral("work")}));

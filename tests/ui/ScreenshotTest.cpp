@@ -4,6 +4,7 @@
 #include "HomeView.h"
 #include "InstanceCard.h"
 #include "InstanceCardList.h"
+#include "MessageDialog.h"
 #include "ProjectPickerView.h"
 #include "Theme.h"
 #include "TypeChoice.h"
@@ -13,7 +14,6 @@
 #include <QDir>
 #include <QEnterEvent>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTest>
 
 using UiTest::hoursAgo;

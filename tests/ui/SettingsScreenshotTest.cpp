@@ -1,5 +1,6 @@
 #include "AsyncTest.h"
 #include "ImportProfileView.h"
+#include "MessageDialog.h"
 #include "SettingsView.h"
 #include "Theme.h"
 #include "UiTestSupport.h"
@@ -8,7 +9,6 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -119,7 +119,7 @@ TEST_P(SettingsScreenshotTest, SheetsAndConfirmations)
     ASSERT_NE(menu, nullptr);
     menu->hide();
     menu->actions().last()->trigger();
-    auto* confirmation = settings->findChild<QMessageBox*>(QStringLiteral("deleteConfirmation"));
+    auto* confirmation = settings->findChild<MessageDialog*>(QStringLiteral("deleteConfirmation"));
     ASSERT_NE(confirmation, nullptr);
     settle(confirmation);
     UiTest::saveScreenshot(confirmation, name(QStringLiteral("delete-confirmation")));
