@@ -5,8 +5,7 @@
 // a private home folder. The timer starts with the main window's first painted frame. A bound in
 // milliseconds, not a ratio: the median over several fresh processes of each one's longest gap.
 // Usage: marlvane_bench_responsiveness [runs]; --once runs one session and prints "max_gap_ms".
-#include "AppModel.h"
-#include "AppSupportPaths.h"
+#include "BenchApp.h"
 #include "BenchClock.h"
 #include "BenchReport.h"
 #include "ChildProcess.h"
@@ -15,9 +14,7 @@
 #include "PairedRuns.h"
 #include "ProbeApplication.h"
 #include "ScratchHome.h"
-#include "TessarollCLIAdapter.h"
 
-#include <QCoroSignal>
 #include <QDir>
 #include <QFile>
 #include <QTimer>
@@ -77,24 +74,10 @@ void check(Session& session, bool condition, const QString& step, const AppModel
     }
 }
 
-QCoro::Task<void> untilStartedUp(AppModel& model)
-{
-    // Bootstrap ends with the diagnosis, which sets and then clears the busy flag.
-    bool sawWorking = model.isWorking();
-    for (;;) {
-        co_await qCoro(&model, &AppModel::isWorkingChanged);
-        if (model.isWorking()) {
-            sawWorking = true;
-        } else if (sawWorking) {
-            co_return;
-        }
-    }
-}
-
 QCoro::Task<void> operate(AppModel& model, QString project, Session* session, GapMeter* meter)
 {
     try {
-        co_await untilStartedUp(model);
+        co_await BenchApp::bootstrapped(model);
         check(*session, !model.presentedError(), QStringLiteral("start-up"), model);
 
         meter->setStep(QStringLiteral("create"));
@@ -141,14 +124,7 @@ int runOnce(int argc, char** argv)
     const QString core = QCoreApplication::applicationDirPath() + QStringLiteral("/marlvane_bench_fake_core");
     const QString project = qEnvironmentVariable("BENCH_PROJECT");
 
-    const QString root = AppSupportPaths::root();
-    auto model = std::make_unique<AppModel>(
-        std::make_unique<AppModel::InstanceStore>(root + QStringLiteral("/instances.json"),
-                                                  QList<CodexInstance>{}),
-        std::make_unique<AppModel::ProjectStore>(root + QStringLiteral("/recent-projects.json"),
-                                                 QList<RecentProject>{}),
-        std::make_unique<TessarollCLIAdapter>(core));
-    MarlvaneApp marlvane(std::move(model));
+    MarlvaneApp marlvane(BenchApp::withCore(core));
     HomeView* window = marlvane.window();
 
     GapMeter meter;

@@ -1,23 +1,25 @@
-// The app side of the startup, memory and list benchmarks: Marlvane's main window, built the way
-// main.cpp builds it, with a probe that reports its painted frames. The private folders and the
-// offscreen platform come from the environment that marlvane_bench_windows sets up.
+// The app side of the first-frame, ready, memory, list and settings figures: Marlvane's home
+// window, built the way main.cpp builds it, with a probe that reports its painted frames. The
+// private folders and the offscreen platform come from the environment that
+// marlvane_bench_windows sets up.
 //
 //   marlvane_bench_window app
 //       The live app (real data folder, bundled core). Prints "frame_ns" for the first painted
-//       frame of the main window and, once bootstrap has finished, "peak_rss_kib".
+//       frame of the home window, "ready_ns" when bootstrap has finished and, 200 ms later,
+//       "peak_rss_kib".
 //   marlvane_bench_window list <core>
 //       The app with `core` as its core tool. Prints "frame_ns" for the first frame that paints
 //       instance cards, and "instances" for the number of records the model then holds.
 //   marlvane_bench_window settings <core>
 //       As list, then opens Settings on its instance list. Prints "settings_ns", the time from
 //       the click to the first frame that paints a row of that list, and "instances".
-#include "AppModel.h"
-#include "AppSupportPaths.h"
+#include "BenchApp.h"
+#include "BenchClock.h"
 #include "HomeView.h"
 #include "InstanceCard.h"
 #include "MarlvaneApp.h"
 #include "ProbeApplication.h"
-#include "TessarollCLIAdapter.h"
+#include "SingleInstanceGuard.h"
 
 #include <QAbstractButton>
 #include <QTimer>
@@ -27,26 +29,8 @@
 
 namespace {
 
-// Start-up is over when bootstrap's last step, the diagnosis, clears the busy flag.
+// How long after bootstrap the memory is read: what start-up left behind has settled by then.
 constexpr int settleMs = 200;
-
-std::unique_ptr<AppModel> modelWithCore(const QString& core)
-{
-    const QString root = AppSupportPaths::root();
-    return std::make_unique<AppModel>(
-        std::make_unique<AppModel::InstanceStore>(root + QStringLiteral("/instances.json"),
-                                                  QList<CodexInstance>{}),
-        std::make_unique<AppModel::ProjectStore>(root + QStringLiteral("/recent-projects.json"),
-                                                 QList<RecentProject>{}),
-        std::make_unique<TessarollCLIAdapter>(core));
-}
-
-std::int64_t monotonicNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 void print(const char* key, long long value)
 {
@@ -54,11 +38,26 @@ void print(const char* key, long long value)
     std::fflush(stdout);
 }
 
+QCoro::Task<void> reportReady(AppModel& model)
+{
+    co_await BenchApp::bootstrapped(model);
+    print("ready_ns", BenchClock::nowNs());
+    if (model.presentedError()) {
+        std::fprintf(stderr, "marlvane_bench_window: bootstrap reported: %s\n",
+                     qPrintable(*model.presentedError()));
+        QCoreApplication::exit(4);
+        co_return;
+    }
+    QTimer::singleShot(settleMs, [] {
+        print("peak_rss_kib", ProbeApplication::peakResidentKiB());
+        QCoreApplication::quit();
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    MarlvaneApp::prepareProcess();
     ProbeApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marlvane"));
     QApplication::setOrganizationName(QStringLiteral("Marlvane"));
@@ -72,9 +71,20 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    MarlvaneApp marlvane(listMode ? modelWithCore(arguments.at(1)) : nullptr);
+    // As main.cpp: the private runtime folder holds no other copy, so the claim is the first.
+    SingleInstanceGuard guard(SingleInstanceGuard::runtimeFolder(), QStringLiteral("marlvane"));
+    if (guard.claim(std::chrono::seconds(5)) != SingleInstanceGuard::Claim::first) {
+        std::fprintf(stderr, "marlvane_bench_window: %s\n", qPrintable(guard.errorText()));
+        return 2;
+    }
+
+    MarlvaneApp marlvane(listMode ? BenchApp::withCore(arguments.at(1)) : nullptr);
     HomeView* window = marlvane.window();
     AppModel& model = marlvane.model();
+    if (!listMode && !model.core().executableURL()) {
+        std::fprintf(stderr, "marlvane_bench_window: the bundled core was not found\n");
+        return 2;
+    }
 
     std::int64_t clickedNs = 0;
     if (settingsMode) {
@@ -82,7 +92,7 @@ int main(int argc, char** argv)
             [](QObject* receiver) { return qobject_cast<InstanceCard*>(receiver) != nullptr; },
             [window, &clickedNs](std::int64_t) {
                 QTimer::singleShot(0, window, [window, &clickedNs] {
-                    clickedNs = monotonicNs();
+                    clickedNs = BenchClock::nowNs();
                     window->findChild<QAbstractButton*>(QStringLiteral("settingsButton"))->click();
                 });
             });
@@ -104,19 +114,7 @@ int main(int argc, char** argv)
     } else {
         application.whenPainted([window](QObject* receiver) { return receiver == window; },
                                 [](std::int64_t frameNs) { print("frame_ns", frameNs); });
-        auto sawWorking = std::make_shared<bool>(false);
-        QObject::connect(&model, &AppModel::isWorkingChanged, &application, [&model, sawWorking] {
-            if (model.isWorking()) {
-                *sawWorking = true;
-                return;
-            }
-            if (*sawWorking) {
-                QTimer::singleShot(settleMs, [] {
-                    print("peak_rss_kib", ProbeApplication::peakResidentKiB());
-                    QCoreApplication::quit();
-                });
-            }
-        });
+        reportReady(model);
     }
     // Nothing should take this long; a hang must not stall the whole run.
     QTimer::singleShot(60000, [] {

@@ -1,5 +1,7 @@
 #include "ProbeApplication.h"
 
+#include "BenchClock.h"
+
 #include <QEvent>
 #include <QTimer>
 
@@ -10,22 +12,12 @@
 
 namespace {
 
-std::int64_t clockNs(clockid_t clock)
-{
-    timespec now{};
-    clock_gettime(clock, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
-std::int64_t nowNs()
-{
-    return clockNs(CLOCK_MONOTONIC);
-}
-
 // Time this thread actually ran: a slow dispatch with little of it was waiting for a CPU.
 std::int64_t threadCpuNs()
 {
-    return clockNs(CLOCK_THREAD_CPUTIME_ID);
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
 } // namespace
@@ -54,15 +46,15 @@ bool ProbeApplication::notify(QObject* receiver, QEvent* event)
         }
     }
     const int type = event->type();
-    const std::int64_t start = m_slowNs > 0 && m_depth == 0 ? nowNs() : 0;
+    const std::int64_t start = m_slowNs > 0 && m_depth == 0 ? BenchClock::nowNs() : 0;
     const std::int64_t startCpu = start != 0 ? threadCpuNs() : 0;
     ++m_depth;
     const bool handled = QApplication::notify(receiver, event);
     --m_depth;
-    if (start != 0 && nowNs() - start > m_slowNs) {
+    if (start != 0 && BenchClock::nowNs() - start > m_slowNs) {
         // The event may be gone by now; only what was known before dispatching is printed.
         std::fprintf(stderr, "  slow dispatch %.1f ms (%.1f ms on the CPU): event %d to %s\n",
-                     static_cast<double>(nowNs() - start) / 1e6,
+                     static_cast<double>(BenchClock::nowNs() - start) / 1e6,
                      static_cast<double>(threadCpuNs() - startCpu) / 1e6, type, className.constData());
     }
     if (m_depth == 0) {
@@ -84,7 +76,7 @@ void ProbeApplication::finishFrames()
     if (done.isEmpty()) {
         return;
     }
-    const std::int64_t frameNs = nowNs();
+    const std::int64_t frameNs = BenchClock::nowNs();
     for (const OnFrame& onFrame : done) {
         onFrame(frameNs);
     }
