@@ -13,7 +13,6 @@ constexpr std::chrono::seconds handOverPatience{5};
 
 int main(int argc, char** argv)
 {
-    MarlvaneApp::prepareProcess();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marlvane"));
     QApplication::setOrganizationName(QStringLiteral("Marlvane"));

@@ -1,9 +1,7 @@
 #include "ProcessRunner.h"
 
 #include "Background.h"
-#include "HugePages.h"
 #include "MarlvaneError.h"
-#include "PipeCapacity.h"
 #include "PlatformError.h"
 #include "ProcessGroup.h"
 #include "WaitedGroup.h"
@@ -19,8 +17,6 @@
 
 #include <cerrno>
 #include <memory>
-
-#include <unistd.h>
 
 namespace {
 
@@ -84,49 +80,6 @@ QCoro::Task<void> startedOrFailed(QProcess* process)
     QObject::disconnect(failed);
 }
 
-// Gives `bytes` room for `needed` bytes in a new buffer. Growing by four keeps the copies of what
-// already arrived to a third of the output: the unused tail is only address space, backed by
-// memory once written. A new buffer rather than reserve(): once advised, the allocator can no
-// longer move the mapping whole and would copy into memory without the advice.
-void growTo(QByteArray& bytes, qsizetype needed)
-{
-    QByteArray grown;
-    grown.reserve(qBound(needed, 4 * bytes.capacity(), ProcessRunner::outputLimit));
-    HugePages::advise(grown.data(), grown.capacity());
-    grown.append(bytes.constData(), bytes.size());
-    bytes.swap(grown);
-}
-
-// Moves what QProcess holds for `channel` to the end of `into`: one copy into the result, and
-// QProcess's own buffer stays small and warm instead of holding the whole output. False, with
-// nothing taken, when that would carry `into` past the output limit.
-bool drain(QProcess& process, QProcess::ProcessChannel channel, QByteArray& into)
-{
-    process.setReadChannel(channel);
-    const qint64 available = process.bytesAvailable();
-    if (available <= 0) {
-        return true;
-    }
-    if (available > ProcessRunner::outputLimit - into.size()) {
-        return false;
-    }
-    const qsizetype size = into.size();
-    if (into.capacity() - size < available) {
-        growTo(into, size + available);
-    }
-    into.resize(size + available);
-    const qint64 read = process.read(into.data() + size, available);
-    into.resize(size + qMax<qint64>(read, 0));
-    return true;
-}
-
-// What a stopped run still sends is read and dropped, so that QProcess does not keep it.
-void discard(QProcess& process, QProcess::ProcessChannel channel)
-{
-    process.setReadChannel(channel);
-    process.skip(process.bytesAvailable());
-}
-
 enum class Stop
 {
     none,
@@ -172,13 +125,8 @@ QCoro::Task<ProcessResult> ProcessRunner::run(QString executableURL, QStringList
     process.setProcessEnvironment(childEnvironment(environment));
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.setInputChannelMode(QProcess::ForwardedInputChannel);
-    process.setChildProcessModifier([] {
-        // Its own group, so that ending the run also ends whatever the child started.
-        ProcessGroup::lead();
-        // Larger pipes let a chatty child run ahead instead of waiting for every 64 KiB to be read.
-        PipeCapacity::enlarge(STDOUT_FILENO);
-        PipeCapacity::enlarge(STDERR_FILENO);
-    });
+    // Its own group, so that ending the run also ends whatever the child started.
+    process.setChildProcessModifier([] { ProcessGroup::lead(); });
 
     QTimer deadline;
     deadline.setSingleShot(true);
@@ -192,11 +140,13 @@ QCoro::Task<ProcessResult> ProcessRunner::run(QString executableURL, QStringList
             }
         }
     };
-    const auto collect = [&](QProcess::ProcessChannel channel, QByteArray& into) {
-        if (stop != Stop::none) {
-            discard(process, channel);
-        } else if (!drain(process, channel, into)) {
-            stopWith(Stop::outputLimit);
+    // What arrives after a stop is read all the same, so that QProcess does not keep it.
+    const auto collect = [&](const QByteArray& arrived, QByteArray& into) {
+        if (stop == Stop::none) {
+            into += arrived;
+            if (into.size() > outputLimit) {
+                stopWith(Stop::outputLimit);
+            }
         }
     };
     // Listed as soon as the child runs: output may arrive before this coroutine resumes.
@@ -206,9 +156,9 @@ QCoro::Task<ProcessResult> ProcessRunner::run(QString executableURL, QStringList
     });
     QObject::connect(&deadline, &QTimer::timeout, &process, [&] { stopWith(Stop::timeLimit); });
     QObject::connect(&process, &QProcess::readyReadStandardOutput, &process,
-                     [&] { collect(QProcess::StandardOutput, result.stdout); });
+                     [&] { collect(process.readAllStandardOutput(), result.stdout); });
     QObject::connect(&process, &QProcess::readyReadStandardError, &process,
-                     [&] { collect(QProcess::StandardError, result.stderr); });
+                     [&] { collect(process.readAllStandardError(), result.stderr); });
     // Runs first when this frame goes while the child still runs (the run was abandoned): the
     // group is ended, and the process's destructor no longer calls into the lambdas above.
     const auto abandon = qScopeGuard([&] {
@@ -227,14 +177,11 @@ QCoro::Task<ProcessResult> ProcessRunner::run(QString executableURL, QStringList
         group->leaderFinished();
     }
 
-    collect(QProcess::StandardOutput, result.stdout);
-    collect(QProcess::StandardError, result.stderr);
+    collect(process.readAllStandardOutput(), result.stdout);
+    collect(process.readAllStandardError(), result.stderr);
     if (stop != Stop::none) {
         throw stopFailure(stop, timeLimit);
     }
-    // Gives back the room grown ahead; the allocator shrinks a buffer in place.
-    result.stdout.squeeze();
-    result.stderr.squeeze();
     // After a crash exitCode() is the number of the signal that ended the child.
     result.exitCode = process.exitCode();
     co_return result;

@@ -3,7 +3,6 @@
 #include "AppModel.h"
 #include "HomeView.h"
 #include "Icons.h"
-#include "StartupHeap.h"
 #include "Theme.h"
 
 #include <QGuiApplication>
@@ -24,14 +23,6 @@ MarlvaneApp::MarlvaneApp(std::unique_ptr<AppModel> model, QObject* parent)
 }
 
 MarlvaneApp::~MarlvaneApp() = default;
-
-void MarlvaneApp::prepareProcess()
-{
-    // What start-up allocates to its first frame, with room to spare; the heap keeps this much
-    // when it later grows or shrinks.
-    constexpr std::size_t startupHeapBytes = 1024 * 1024;
-    StartupHeap::reserve(startupHeapBytes);
-}
 
 void MarlvaneApp::show()
 {

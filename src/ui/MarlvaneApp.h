@@ -33,13 +33,6 @@ public:
     static constexpr int defaultWidth = 760;
     static constexpr int defaultHeight = 680;
 
-    /**
-     * @brief Prepares the process before the application object exists: the heap that start-up
-     * fills (about 700 KiB of small pieces, mostly the system's font configuration) is backed in
-     * one step instead of one page fault per page.
-     */
-    static void prepareProcess();
-
 private:
     // Declared first so that it is destroyed last: the window and its sheets use it to the end.
     std::unique_ptr<AppModel> m_model;

