@@ -114,11 +114,11 @@ TEST_F(ScreenshotTest, MainStatesInLightAndDark)
         UiTest::shownChild<ProjectPickerView>(&view, QStringLiteral("projectPickerView"))->reject();
 
         model().setPresentedError(QStringLiteral("项目目录不存在，请重新选择。"));
-        ASSERT_NE(UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert")), nullptr);
+        ASSERT_NE(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr);
         settle();
-        UiTest::saveScreenshot(UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert")),
+        UiTest::saveScreenshot(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")),
                                QStringLiteral("error-alert") + suffix(dark));
-        UiTest::shownChild<QMessageBox>(&view, QStringLiteral("errorAlert"))->close();
+        UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert"))->close();
 
         EmptyStateView placeholder(QStringLiteral("rectangle.stack.badge.plus"),
                                    QStringLiteral("还没有 Codex 实例"),
