@@ -678,26 +678,26 @@ QCoro::Task<void> AppModel::launchDesktop(CodexInstance instance)
 
 QCoro::Task<void> AppModel::launchCLI(CodexInstance instance, QString projectURL)
 {
-    if (!m_environment.cli.found) {
-        present(MarlvaneError::cliNotInstalled());
-        co_return;
-    }
-    const QString profileID = instance.profileId;
-    const LaunchOperation operation = [this, profileID, projectURL]() {
-        return launchInProject(&CoreAdapter::launchCLI, profileID, projectURL);
-    };
-    co_await performLaunch(std::move(instance), operation);
+    return launchProject(std::move(instance), std::move(projectURL), m_environment.cli.found,
+                         MarlvaneError::cliNotInstalled(), &CoreAdapter::launchCLI);
 }
 
 QCoro::Task<void> AppModel::launchVSCode(CodexInstance instance, QString projectURL)
 {
-    if (!m_environment.vscode.found) {
-        present(MarlvaneError::vscodeNotInstalled());
+    return launchProject(std::move(instance), std::move(projectURL), m_environment.vscode.found,
+                         MarlvaneError::vscodeNotInstalled(), &CoreAdapter::launchVSCode);
+}
+
+QCoro::Task<void> AppModel::launchProject(CodexInstance instance, QString projectURL, bool found,
+                                          MarlvaneError missing, ProjectLaunch launch)
+{
+    if (!found) {
+        present(missing);
         co_return;
     }
     const QString profileID = instance.profileId;
-    const LaunchOperation operation = [this, profileID, projectURL]() {
-        return launchInProject(&CoreAdapter::launchVSCode, profileID, projectURL);
+    const LaunchOperation operation = [this, launch, profileID, projectURL]() {
+        return launchInProject(launch, profileID, projectURL);
     };
     co_await performLaunch(std::move(instance), operation);
 }

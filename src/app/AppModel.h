@@ -118,6 +118,8 @@ private:
     QCoro::Task<void> recordRecentProject(QString projectURL);
     // Terminal and VS Code launches share their steps; only the adapter call differs.
     using ProjectLaunch = QCoro::Task<void> (CoreAdapter::*)(QString, QString);
+    QCoro::Task<void> launchProject(CodexInstance instance, QString projectURL, bool found,
+                                    MarlvaneError missing, ProjectLaunch launch);
     QCoro::Task<void> launchInProject(ProjectLaunch launch, QString profileID, QString projectURL);
 
     void setInstances(QList<CodexInstance> instances);
