@@ -20,6 +20,7 @@
 #include "MarlvaneApp.h"
 #include "ProbeApplication.h"
 #include "SingleInstanceGuard.h"
+#include "TessarollCLIAdapter.h"
 
 #include <QAbstractButton>
 #include <QTimer>
@@ -81,7 +82,7 @@ int main(int argc, char** argv)
     MarlvaneApp marlvane(listMode ? BenchApp::withCore(arguments.at(1)) : nullptr);
     HomeView* window = marlvane.window();
     AppModel& model = marlvane.model();
-    if (!listMode && !model.core().executableURL()) {
+    if (!listMode && !TessarollCLIAdapter::located().executableURL()) {
         std::fprintf(stderr, "marlvane_bench_window: the bundled core was not found\n");
         return 2;
     }
