@@ -6,7 +6,8 @@
 #include <optional>
 
 /** @brief The runtime an instance is for. Declaration order is the order of allCases(). */
-enum class CodexInstanceType {
+enum class CodexInstanceType
+{
     desktop,
     cli,
 };
