@@ -1,5 +1,6 @@
 #include "JsonWriter.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,16 +11,35 @@
 
 namespace {
 
-// A text in QJsonDocument's escapes: its compact form of a one-text array, brackets cut off.
-// Inside a JSON text a "/" can only stand for itself, so escaping it is a plain replacement.
+// Plain runs are copied as UTF-8; quotes, backslashes, control characters and unpaired
+// surrogates are escaped the way QJsonDocument escapes them, and "/" as the data files want.
 void appendString(QByteArray& out, const QString& text, JsonWriter::Slashes slashes)
 {
-    QByteArray quoted = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    quoted = quoted.sliced(1, quoted.size() - 2);
-    if (slashes == JsonWriter::Slashes::Escaped) {
-        quoted.replace("/", "\\/");
+    out += '"';
+    qsizetype run = 0;
+    const auto escape = [&](qsizetype at, const QByteArray& escaped) {
+        out += QStringView(text).sliced(run, at - run).toUtf8();
+        out += escaped;
+        run = at + 1;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            escape(i, "\\u" + QByteArray::number(c, 16));
+        } else if (c == u'"' || c == u'\\') {
+            escape(i, QByteArray(1, '\\') + static_cast<char>(c));
+        } else if (c == u'/' && slashes == JsonWriter::Slashes::Escaped) {
+            escape(i, "\\/");
+        } else if (c < 0x20) {
+            static const QHash<char16_t, QByteArray> named = {
+                {u'\b', "\\b"}, {u'\f', "\\f"}, {u'\n', "\\n"}, {u'\r', "\\r"}, {u'\t', "\\t"}};
+            escape(i, named.value(c, "\\u00" + QByteArray::number(c, 16).rightJustified(2, '0')));
+        }
     }
-    out += quoted;
+    out += QStringView(text).sliced(run).toUtf8();
+    out += '"';
 }
 
 void writeNumber(QByteArray& out, double number)
