@@ -1,6 +1,8 @@
 #include "IsoDate.h"
 
-#include <QRegularExpression>
+#include <QStringView>
+
+#include <cstdio>
 
 QString IsoDate::format(const QDateTime& date)
 {
@@ -8,25 +10,32 @@ QString IsoDate::format(const QDateTime& date)
     const QDateTime utc = date.toUTC();
     const QDate day = utc.date();
     const QTime time = utc.time();
-    return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02dZ", day.year(), day.month(), day.day(),
-                             time.hour(), time.minute(), time.second());
+    char text[48];
+    const int length = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", day.year(),
+                                     day.month(), day.day(), time.hour(), time.minute(), time.second());
+    return QString::fromLatin1(text, length);
 }
 
 std::optional<QDateTime> IsoDate::parse(const QString& text)
 {
-    // [0-9], not \d: digits of other scripts do not count.
-    static const QRegularExpression layout(QRegularExpression::anchoredPattern(
-        QStringLiteral("([0-9]{4})-([0-9]{2})-([0-9]{2})T([0-9]{2}):([0-9]{2}):([0-9]{2})Z")));
-    const QRegularExpressionMatch match = layout.match(text);
-    if (!match.hasMatch()) {
+    // The one form written: every '0' of the shape is an ASCII digit (not \d: digits of other
+    // scripts do not count), everything else is itself.
+    static constexpr QStringView shape = u"0000-00-00T00:00:00Z";
+    if (text.size() != shape.size()) {
         return std::nullopt;
     }
-    const auto field = [&match](int n) {
-        return match.capturedView(n).toInt();
+    for (qsizetype i = 0; i < shape.size(); ++i) {
+        const bool fits = shape[i] == u'0' ? text[i] >= u'0' && text[i] <= u'9' : text[i] == shape[i];
+        if (!fits) {
+            return std::nullopt;
+        }
+    }
+    const auto field = [&text](qsizetype from, qsizetype length) {
+        return QStringView(text).mid(from, length).toInt();
     };
     // QDate and QTime refuse what is out of range (month 13, 24:00:00, a leap second, year 0).
-    const QDate day(field(1), field(2), field(3));
-    const QTime time(field(4), field(5), field(6));
+    const QDate day(field(0, 4), field(5, 2), field(8, 2));
+    const QTime time(field(11, 2), field(14, 2), field(17, 2));
     if (!day.isValid() || !time.isValid()) {
         return std::nullopt;
     }

@@ -4,10 +4,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStringList>
+#include <QString>
 
-#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -94,20 +94,19 @@ void write(QByteArray& out, const QJsonValue& value, JsonWriter::Slashes slashes
         break;
     }
     case QJsonValue::Object: {
+        // QJsonObject keeps its keys sorted, so walking it writes them in sorted order.
         const QJsonObject object = value.toObject();
-        QStringList keys = object.keys();
-        std::sort(keys.begin(), keys.end());
         out += '{';
         out += newline;
-        if (keys.isEmpty()) {
+        if (object.isEmpty()) {
             out += newline;
         }
-        for (qsizetype i = 0; i < keys.size(); ++i) {
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
             pad(indent + 1);
-            appendString(out, keys.at(i), slashes);
+            appendString(out, it.key(), slashes);
             out += pretty ? " : " : ":";
-            write(out, object.value(keys.at(i)), slashes, indent + 1, pretty);
-            if (i + 1 < keys.size()) {
+            write(out, it.value(), slashes, indent + 1, pretty);
+            if (std::next(it) != object.constEnd()) {
                 out += ',';
             }
             out += newline;
