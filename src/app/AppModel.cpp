@@ -479,19 +479,28 @@ QCoro::Task<bool> AppModel::instanceListChangeable()
     co_return readable;
 }
 
-QCoro::Task<bool> AppModel::createInstance(QString name, CodexInstanceType type)
+QCoro::Task<std::optional<QString>> AppModel::nameForNewRecord(QString name)
 {
-    const QString trimmed = name.trimmed();
+    QString trimmed = name.trimmed();
     if (trimmed.isEmpty()) {
         present(MarlvaneError::invalidName());
-        co_return false;
+        co_return std::nullopt;
     }
     const bool changeable = co_await instanceListChangeable();
     if (!changeable) {
+        co_return std::nullopt;
+    }
+    co_return trimmed;
+}
+
+QCoro::Task<bool> AppModel::createInstance(QString name, CodexInstanceType type)
+{
+    const std::optional<QString> trimmed = co_await nameForNewRecord(name);
+    if (!trimmed) {
         co_return false;
     }
     const QUuid id = QUuid::createUuid();
-    const CodexInstance record = newInstance(id, trimmed, type, ProfileID::compose(type, id));
+    const CodexInstance record = newInstance(id, *trimmed, type, ProfileID::compose(type, id));
     const auto creation = [this, record] {
         return addInstance(record);
     };
@@ -518,13 +527,8 @@ QCoro::Task<void> AppModel::addInstance(CodexInstance record)
 
 QCoro::Task<bool> AppModel::importProfile(QString profileID, QString name, CodexInstanceType type)
 {
-    const QString trimmed = name.trimmed();
-    if (trimmed.isEmpty()) {
-        present(MarlvaneError::invalidName());
-        co_return false;
-    }
-    const bool changeable = co_await instanceListChangeable();
-    if (!changeable) {
+    const std::optional<QString> trimmed = co_await nameForNewRecord(name);
+    if (!trimmed) {
         co_return false;
     }
     if (profileID == ProfileID::builtIn() || !m_externalProfiles.contains(profileID) ||
@@ -540,7 +544,7 @@ QCoro::Task<bool> AppModel::importProfile(QString profileID, QString name, Codex
         present(MarlvaneError::desktopNotInstalled());
         co_return false;
     }
-    const CodexInstance record = newInstance(QUuid::createUuid(), trimmed, type, profileID);
+    const CodexInstance record = newInstance(QUuid::createUuid(), *trimmed, type, profileID);
     const auto adoption = [this, record] {
         return adoptProfile(record);
     };

@@ -102,6 +102,11 @@ private:
     QCoro::Task<bool> projectListReadable();
     /** @brief instanceListReadable(), presenting the load failure when it is not. */
     QCoro::Task<bool> instanceListChangeable();
+    /**
+     * @brief The trimmed name for a new record, once the list may change; nothing when the name
+     * is blank or the list cannot change (the problem was presented).
+     */
+    QCoro::Task<std::optional<QString>> nameForNewRecord(QString name);
     void publishStoredInstances(QList<CodexInstance> stored);
     /** @brief Publishes the stored projects whose folders exist, newest first. */
     QCoro::Task<void> publishStoredProjects(QList<RecentProject> stored);
