@@ -10,46 +10,34 @@ QDateTime TestRecords::at(const char* iso)
     return IsoDate::parse(QString::fromLatin1(iso)).value();
 }
 
-CodexInstance TestRecords::managed(const QString& name, CodexInstanceType type, const QDateTime& createdAt,
-                                   std::optional<QDateTime> lastUsedAt)
-{
-    CodexInstance instance;
-    instance.id = QUuid::createUuid();
-    instance.displayName = name;
-    instance.type = type;
-    instance.profileId = ProfileID::compose(type, instance.id);
-    instance.createdAt = createdAt;
-    instance.lastUsedAt = std::move(lastUsedAt);
-    return instance;
-}
-
 CodexInstance TestRecords::imported(const QString& name, const QString& profileId, CodexInstanceType type,
                                     const QDateTime& createdAt)
 {
-    CodexInstance instance;
-    instance.id = QUuid::createUuid();
-    instance.displayName = name;
-    instance.type = type;
-    instance.profileId = profileId;
-    instance.createdAt = createdAt;
+    return CodexInstance{QUuid::createUuid(), name, type, profileId, createdAt, std::nullopt};
+}
+
+CodexInstance TestRecords::managed(const QString& name, CodexInstanceType type, const QDateTime& createdAt,
+                                   std::optional<QDateTime> lastUsedAt)
+{
+    CodexInstance instance = imported(name, QString(), type, createdAt);
+    instance.profileId = ProfileID::compose(type, instance.id);
+    instance.lastUsedAt = std::move(lastUsedAt);
     return instance;
 }
 
 QStringList TestRecords::names(const QList<CodexInstance>& instances)
 {
     QStringList result;
-    for (const CodexInstance& instance : instances) {
+    for (const CodexInstance& instance : instances)
         result.append(instance.displayName);
-    }
     return result;
 }
 
 QStringList TestRecords::paths(const QList<RecentProject>& projects)
 {
     QStringList result;
-    for (const RecentProject& project : projects) {
+    for (const RecentProject& project : projects)
         result.append(project.path);
-    }
     return result;
 }
 

@@ -11,7 +11,7 @@
 #include <optional>
 #include <ostream>
 
-/** @brief Building and reading records in the app tests. */
+/** @brief The one record builder of the tests. */
 namespace TestRecords {
 /** @brief A date from "YYYY-MM-DDTHH:MM:SSZ". */
 QDateTime at(const char* iso);

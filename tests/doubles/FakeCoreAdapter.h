@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QList>
 #include <QSet>
-#include <QString>
 #include <QStringList>
 
 #include <coroutine>
@@ -16,13 +15,8 @@
 #include <vector>
 
 /**
- * @brief A CoreAdapter for tests: records every call, answers from a script, and can keep a
- * call open until the test lets it go, so that tests can run other operations in between.
- *
- * Operation names are the CoreAdapter function names ("listProfiles", "createProfile",
- * "removeProfile", "launchDesktop", "launchCLI", "launchVSCode", "diagnose"). The fake keeps a
- * list of profiles like a core would: createProfile adds to it, removeProfile takes from it,
- * listProfiles returns it. A call is recorded when it starts; holding and failing apply after.
+ * @brief A CoreAdapter for tests. Records each call as it starts (operation = the CoreAdapter
+ * function name), keeps a profile list like a core would, and can hold calls open or fail them.
  */
 class FakeCoreAdapter final : public CoreAdapter
 {
@@ -46,24 +40,20 @@ public:
     void setReport(EnvironmentReport report) { m_report = std::move(report); }
 
     /** @brief Every later call of the operation throws `error`, until succeed(). */
-    void fail(const QString& operation, std::exception_ptr error);
+    void fail(const QString& operation, std::exception_ptr error) { m_failures.insert(operation, error); }
     template <typename E> void fail(const QString& operation, const E& error)
     {
         fail(operation, std::make_exception_ptr(error));
     }
-    void succeed(const QString& operation);
-
-    /** @brief Later calls of the operation wait (after being recorded) until release(). */
-    void hold(const QString& operation);
-    /** @brief Lets every waiting call of the operation go on, at once, and stops holding it. */
+    void succeed(const QString& operation) { m_failures.remove(operation); }
+    /** @brief Later calls of the operation wait, once recorded, until release() lets all go at once. */
+    void hold(const QString& operation) { m_held.insert(operation); }
     void release(const QString& operation);
-    /** @brief How many calls of the operation are waiting now. */
-    int waiting(const QString& operation) const;
+    int waiting(const QString& operation) const { return int(m_waiters.value(operation).size()); }
 
     const QList<Call>& calls() const { return m_calls; }
-    /** @brief The operation names of all calls, in call order. */
     QStringList operations() const;
-    int count(const QString& operation) const;
+    int count(const QString& operation) const { return int(operations().count(operation)); }
     void clearCalls() { m_calls.clear(); }
 
     std::optional<QString> executableURL() const override { return m_executableURL; }
@@ -76,22 +66,16 @@ public:
     QCoro::Task<EnvironmentReport> diagnose() override;
 
 private:
-    // Suspends the calling coroutine while its operation is held.
-    class Gate
+    struct Gate
     {
-    public:
-        Gate(FakeCoreAdapter* fake, QString operation);
-        bool await_ready() const noexcept;
-        void await_suspend(std::coroutine_handle<> waiter);
+        FakeCoreAdapter* fake;
+        QString operation;
+        bool await_ready() const noexcept { return !fake->m_held.contains(operation); }
+        void await_suspend(std::coroutine_handle<> h) { fake->m_waiters[operation].push_back(h); }
         void await_resume() const noexcept {}
-
-    private:
-        FakeCoreAdapter* m_fake;
-        QString m_operation;
     };
-
     // Records the call, waits while held, then throws the scripted failure if there is one.
-    QCoro::Task<void> enter(QString operation, QStringList arguments);
+    template <typename... Args> QCoro::Task<void> enter(QString operation, Args... arguments);
 
     std::optional<QString> m_executableURL = QStringLiteral("/fake/bin/tessaroll");
     QStringList m_profiles;

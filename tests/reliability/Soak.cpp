@@ -1,0 +1,211 @@
+// Crash soak of JSONFileStore (run by scripts/soak). The program starts itself as a child that loads
+// the data file with recovery and saves ever newer generations, printing each once its save returned;
+// the driver kills it with SIGKILL at a random moment, checks both files and loads with recovery.
+// Every tenth cycle the main file is deleted first, so kills also land in the child's restore.
+// The main file is torn unless it holds exactly the last acknowledged generation or the next one;
+// the backup unless it holds a whole generation between the last one it held and that one.
+// Last line: "soak: <n> cycles, <t> torn, <f> failed loads, <x> temporary files left".
+
+#include "AsyncTest.h"
+#include "JSONFileStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <random>
+#include <unistd.h>
+
+namespace {
+
+using Instances = QList<CodexInstance>;
+using Store = JSONFileStore<Instances>;
+
+// Generation k: 1 + k % 40 records whose every field derives from k (none for k = 0).
+Instances generation(qint64 k)
+{
+    Instances list;
+    for (qint64 i = 0; k > 0 && i <= k % 40; ++i) {
+        const QString name = QStringLiteral("soak %1 #%2").arg(k).arg(i);
+        const QUuid id = QUuid::createUuidV5(QUuid(), name);
+        list.append(CodexInstance{id, name, i % 2 == 0 ? CodexInstanceType::cli : CodexInstanceType::desktop,
+                                  "marlvane-soak-" + id.toString(QUuid::WithoutBraces),
+                                  QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC).addSecs(k * 60 + i),
+                                  std::nullopt});
+    }
+    return list;
+}
+
+// The generation exactly these bytes encode, or nothing for any other bytes.
+std::optional<qint64> generationOf(const QByteArray& bytes)
+{
+    try {
+        const Instances list = JsonCoding<Instances>::decode(bytes);
+        const qint64 k = list.isEmpty() ? 0 : list.first().displayName.section(' ', 1, 1).toLongLong();
+        if (JsonCoding<Instances>::encode(generation(k)) == bytes)
+            return k;
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
+}
+
+std::optional<qint64> fileGeneration(const QString& path, bool* exists)
+{
+    QFile file(path);
+    *exists = file.open(QIODevice::ReadOnly);
+    return *exists ? generationOf(file.readAll()) : std::nullopt;
+}
+
+int hiddenEntries(const QString& folder)
+{
+    return int(QDir(folder).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden).size());
+}
+
+QCoro::Task<void> saveForever(Store* store)
+{
+    try {
+        const JSONFileLoadResult<Instances> loaded = co_await store->loadWithRecovery();
+        const std::optional<qint64> start = generationOf(JsonCoding<Instances>::encode(loaded.value));
+        if (!start) {
+            std::fputs("soak child: the data file holds no generation\n", stderr);
+            std::_Exit(3);
+        }
+        for (qint64 k = *start + 1;; ++k) {
+            co_await store->save(generation(k));
+            const QByteArray line = QByteArray::number(k) + '\n'; // unbuffered: acknowledged at once
+            if (::write(STDOUT_FILENO, line.constData(), size_t(line.size())) != line.size())
+                std::_Exit(4);
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "soak child: %s\n", error.what());
+        std::_Exit(2);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList arguments = app.arguments().mid(1);
+    if (arguments.size() == 2 && arguments.first() == QLatin1String("--child")) {
+        Store store(arguments.last(), {});
+        QTimer::singleShot(0, &app, [&store] { saveForever(&store); });
+        return app.exec();
+    }
+    QHash<QString, qint64> options{
+        {"--cycles", 1000}, {"--max-delay-us", 200000}, {"--seed", std::random_device{}()}};
+    bool ok = arguments.size() % 2 == 0;
+    for (qsizetype i = 0; ok && i < arguments.size(); i += 2) {
+        const qint64 value = arguments.at(i + 1).toLongLong(&ok);
+        ok = ok && value >= 0 && options.contains(arguments.at(i));
+        options[arguments.at(i)] = value;
+    }
+    if (!ok) {
+        std::fputs("usage: marlvane_soak [--cycles N] [--max-delay-us N] [--seed N]\n", stderr);
+        return 64;
+    }
+    const int cycles = int(options["--cycles"]);
+    const int maxDelay = int(options["--max-delay-us"]);
+    const auto seed = unsigned(options["--seed"]);
+    QTemporaryDir root;
+    const QString folder = root.path() + "/Marlvane";
+    if (!root.isValid() || !QDir().mkdir(folder)) {
+        std::fputs("soak: cannot create a temporary folder\n", stderr);
+        return 2;
+    }
+    const QString mainFile = folder + "/instances.json";
+    const QString backupFile = mainFile + ".backup";
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> delay(0, maxDelay);
+    std::printf("soak: seed %u, kill within %d us of the start\n", seed, maxDelay);
+
+    int torn = 0, failedLoads = 0, temporariesLeft = 0, childErrors = 0, landed = 0, interrupted = 0;
+    int recovered = 0, stale = 0, cycle = 0;
+    qint64 acknowledged = 0, acknowledgedSaves = 0;
+    qint64 backupFloor = 0; // the backup trails the main file by at most one save and never goes back
+    QElapsedTimer clock;
+    clock.start();
+    const auto report = [&](const char* what) {
+        std::fprintf(stderr, "soak: cycle %d: %s (acknowledged %lld)\n", cycle, what,
+                     (long long)acknowledged);
+    };
+    while (++cycle <= cycles) {
+        const bool mainRemoved = cycle % 10 == 0 && QFile::exists(backupFile) && QFile::remove(mainFile);
+        if (mainRemoved)
+            acknowledged = backupFloor; // the restore brings back the backup, which may trail
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(), {"--child", mainFile});
+        if (!child.waitForStarted(-1)) {
+            std::fputs("soak: cannot start the child\n", stderr);
+            return 2;
+        }
+        ::usleep(useconds_t(delay(random)));
+        ::kill(pid_t(child.processId()), SIGKILL);
+        child.waitForFinished(-1);
+        if (child.exitStatus() != QProcess::CrashExit || child.exitCode() != SIGKILL) {
+            ++childErrors;
+            report("the child ended by itself");
+        }
+        for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+            if (!line.isEmpty()) {
+                acknowledged = line.toLongLong();
+                ++acknowledgedSaves;
+            }
+        }
+
+        bool mainExists = false;
+        bool backupExists = false;
+        const std::optional<qint64> main = fileGeneration(mainFile, &mainExists);
+        const std::optional<qint64> backup = fileGeneration(backupFile, &backupExists);
+        if (mainExists && (!main || (*main != acknowledged && *main != acknowledged + 1))) {
+            ++torn;
+            report("main file torn");
+        }
+        landed += main == acknowledged + 1 ? 1 : 0;
+        if (!mainExists && acknowledged > 0 && !mainRemoved) {
+            ++torn;
+            report("main file missing");
+        }
+        interrupted += !mainExists && mainRemoved ? 1 : 0;
+        if (backupExists && (!backup || *backup < backupFloor || *backup > acknowledged + 1)) {
+            ++torn;
+            report("backup torn");
+        } else if (backup) {
+            backupFloor = *backup;
+        }
+        stale += hiddenEntries(folder);
+
+        // The next start: a load with recovery succeeds and returns what the files hold.
+        std::optional<qint64> loaded;
+        {
+            Store store(mainFile, {});
+            const auto outcome = AsyncTest::run(store.loadWithRecovery(), std::chrono::minutes(1));
+            if (outcome.value) {
+                loaded = generationOf(JsonCoding<Instances>::encode(outcome.value->value));
+                recovered += outcome.value->recoveredFromBackup ? 1 : 0;
+            }
+        }
+        if (!loaded || (main && *loaded != *main)) {
+            ++failedLoads;
+            report("load failed");
+        } else {
+            acknowledged = *loaded;
+        }
+        temporariesLeft += hiddenEntries(folder);
+    }
+    std::printf("soak: %lld saves acknowledged, %d cycles ended with an unacknowledged save in place, "
+                "%d with the main file still missing, %d loads recovered from the backup, "
+                "%d stale temporary files found after kills, %d child errors, %.1f s\n",
+                (long long)acknowledgedSaves, landed, interrupted, recovered, stale, childErrors,
+                double(clock.elapsed()) / 1000.0);
+    std::printf("soak: %d cycles, %d torn, %d failed loads, %d temporary files left\n", cycles, torn,
+                failedLoads, temporariesLeft);
+    return torn == 0 && failedLoads == 0 && temporariesLeft == 0 && childErrors == 0 ? 0 : 1;
+}
