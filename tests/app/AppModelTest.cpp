@@ -8,7 +8,6 @@
 #include "TestRecords.h"
 #include "UuidText.h"
 
-#include <QDir>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -54,19 +53,6 @@ struct World
     const QString project = h.makeFolder("projects/app");
     std::optional<bool> result;
 };
-
-TEST(AppModelStartup, FirstStartWritesNothingAndStillAsksTheCore)
-{
-    AppModelHarness harness;
-    harness.core().setReport(FakeCoreAdapter::reportWith(true, true, false));
-    harness.bootstrap();
-    EXPECT_TRUE(harness.model().instances().isEmpty());
-    EXPECT_EQ(harness.model().presentedError(), std::nullopt);
-    EXPECT_FALSE(harness.model().isWorking());
-    EXPECT_FALSE(QDir(harness.dataDirectory()).exists());
-    EXPECT_EQ(harness.core().operations(), (QStringList{"listProfiles", "diagnose"}));
-    EXPECT_TRUE(harness.model().environment().cli.found);
-}
 
 TEST(AppModelStartup, RecoveryFromBackupIsAnnouncedUnlessALaterStepFails)
 {
@@ -185,9 +171,9 @@ void failSaves(World& w)
 {
     w.h.files().failWrites(w.h.instancesPath());
 }
-void failProjectSaves(World& w)
+void vanish(World& w)
 {
-    w.h.files().failWrites(w.h.projectsPath());
+    w.core().setProfiles({"zeta"});
 }
 // An instance file that cannot be read: nothing may save over it.
 void damage(World& w)
@@ -216,28 +202,30 @@ struct FailureRow
 TEST(AppModelOperations, FailuresLeaveTheRecordsAsTheyWere)
 {
     const MarlvaneError busy = MarlvaneError::coreFailure("busy");
-    const QString unmanaged = text(MarlvaneError::unmanagedProfile());
+    const QString fails = text(busy), unmanaged = text(MarlvaneError::unmanagedProfile());
+    const QString blank = text(MarlvaneError::invalidName()), noCLI = text(MarlvaneError::cliNotInstalled());
+    const QString noDesktop = text(MarlvaneError::desktopNotInstalled());
+    const QStringList list{"listProfiles"}, out{"outside"}, all{"work", "zeta"};
+    const Op cli = launch(&AppModel::launchCLI);
+    const Op desktop = [](World& w) {
+        AsyncTest::await(w.model().launchDesktop(w.desk));
+    };
+    const Op rescan = [](World& w) {
+        AsyncTest::await(w.model().refreshProfiles(true));
+    };
     const FailureRow rows[] = {
-        {"create blank", none, create(" \n\t "), text(MarlvaneError::invalidName())},
-        {"create core", coreFails("createProfile", busy), create("Work"), text(busy), {"createProfile"}, 2},
+        {"create blank", none, create(" \n\t "), blank},
+        {"create core", coreFails("createProfile", busy), create("Work"), fails, {"createProfile"}, 2},
         {"create save", failSaves, create("Work"), "", {"createProfile", "removeProfile"}, 2},
-        {"import blank", none, adopt("default", Type::cli, " "), text(MarlvaneError::invalidName())},
+        {"import blank", none, adopt("default", Type::cli, " "), blank},
         {"import built-in", none, adopt("default"), unmanaged},
         {"import unknown", none, adopt("unknown"), unmanaged},
-        {"import no CLI", detect(true, false, false), adopt("work", Type::cli),
-         text(MarlvaneError::cliNotInstalled())},
-        {"import no Desktop", detect(false, true, false), adopt("work"),
-         text(MarlvaneError::desktopNotInstalled())},
-        {"import save", failSaves, adopt("work"), "", {"listProfiles"}, 2},
-        {"import core", coreFails("listProfiles", busy), adopt("work"), text(busy), {"listProfiles"}, 2},
-        {"import gone",
-         [](World& w) { w.core().setProfiles({"zeta"}); },
-         adopt("work"),
-         text(MarlvaneError::profileMissing()),
-         {"listProfiles"},
-         2,
-         {"zeta"}},
-        {"rename blank", none, rename("\n"), text(MarlvaneError::invalidName())},
+        {"import no CLI", detect(true, false, false), adopt("work", Type::cli), noCLI},
+        {"import no Desktop", detect(false, true, false), adopt("work"), noDesktop},
+        {"import save", failSaves, adopt("work"), "", list, 2},
+        {"import core", coreFails("listProfiles", busy), adopt("work"), fails, list, 2},
+        {"import gone", vanish, adopt("work"), text(MarlvaneError::profileMissing()), list, 2, {"zeta"}},
+        {"rename blank", none, rename("\n"), blank},
         {"rename save", failSaves, rename("R"), ""},
         {"remove built-in", none, remove(&World::builtIn), unmanaged},
         {"remove unknown", none, remove(&World::other), unmanaged},
@@ -245,45 +233,24 @@ TEST(AppModelOperations, FailuresLeaveTheRecordsAsTheyWere)
         {"remove core",
          coreFails("removeProfile", busy),
          remove(&World::personal),
-         text(busy),
+         fails,
          {"removeProfile"},
          2},
         {"detach managed", none, detach(&World::desk), unmanaged},
         {"detach built-in", none, detach(&World::builtIn), unmanaged},
         {"detach save", failSaves, detach(&World::personal), ""},
-        {"no Desktop", detect(false, true, true),
-         [](World& w) { AsyncTest::await(w.model().launchDesktop(w.desk)); },
-         text(MarlvaneError::desktopNotInstalled())},
-        {"no CLI", detect(true, false, true), launch(&AppModel::launchCLI),
-         text(MarlvaneError::cliNotInstalled())},
+        {"no Desktop", detect(false, true, true), desktop, noDesktop},
+        {"no CLI", detect(true, false, true), cli, noCLI},
         {"no VS Code", none, launch(&AppModel::launchVSCode), text(MarlvaneError::vscodeNotInstalled())},
-        {"launch core",
-         coreFails("launchCLI", busy),
-         launch(&AppModel::launchCLI),
-         text(busy),
-         {"launchCLI"},
-         2},
-        {"launch stamp",
-         failSaves,
-         launch(&AppModel::launchCLI),
-         "",
-         {"launchCLI"},
-         2,
-         {"work", "zeta"},
-         true},
-        {"damaged refresh",
-         damage,
-         [](World& w) { AsyncTest::await(w.model().refreshProfiles(true)); },
-         "",
-         {"listProfiles"},
-         0,
-         {"outside"}},
-        {"damaged create", damage, create("New"), "", {}, 0, {"outside"}},
-        {"damaged import", damage, adopt("outside"), "", {}, 0, {"outside"}},
-        {"damaged rename", damage, rename("R"), "", {}, 0, {"outside"}},
-        {"damaged remove", damage, remove(&World::personal), "", {}, 0, {"outside"}},
-        {"damaged detach", damage, detach(&World::personal), "", {}, 0, {"outside"}},
-        {"damaged launch", damage, launch(&AppModel::launchCLI), "", {"launchCLI"}, 2, {"outside"}, true},
+        {"launch core", coreFails("launchCLI", busy), cli, fails, {"launchCLI"}, 2},
+        {"launch stamp", failSaves, cli, "", {"launchCLI"}, 2, all, true},
+        {"damaged refresh", damage, rescan, "", list, 0, out},
+        {"damaged create", damage, create("New"), "", {}, 0, out},
+        {"damaged import", damage, adopt("outside"), "", {}, 0, out},
+        {"damaged rename", damage, rename("R"), "", {}, 0, out},
+        {"damaged remove", damage, remove(&World::personal), "", {}, 0, out},
+        {"damaged detach", damage, detach(&World::personal), "", {}, 0, out},
+        {"damaged launch", damage, cli, "", {"launchCLI"}, 2, out, true},
     };
     for (const FailureRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -326,14 +293,14 @@ TEST(AppModelRefresh, RestoresLostRecordsOnceAndCollectsExternalProfiles)
     const QList<CodexInstance> instances = w.model().instances();
     ASSERT_EQ(instances.size(), 4);
     EXPECT_EQ(instances.mid(0, 2), (QList<CodexInstance>{w.desk, w.personal}));
-    EXPECT_EQ(instances.at(2).id, lostCLI);
-    EXPECT_EQ(instances.at(2).displayName, QStringLiteral("恢复的 CLI"));
-    EXPECT_EQ(instances.at(2).type, Type::cli);
-    EXPECT_EQ(instances.at(2).profileId, cliProfile);
-    EXPECT_EQ(instances.at(2).lastUsedAt, std::nullopt);
-    EXPECT_EQ(instances.at(3).id, lostDesktop);
-    EXPECT_EQ(instances.at(3).displayName, QStringLiteral("恢复的 Desktop"));
-    EXPECT_EQ(instances.at(3).type, Type::desktop);
+    EXPECT_EQ(instances.at(2),
+              (CodexInstance{lostCLI, "恢复的 CLI", Type::cli, cliProfile, instances.at(2).createdAt, {}}));
+    EXPECT_EQ(instances.at(3), (CodexInstance{lostDesktop,
+                                              "恢复的 Desktop",
+                                              Type::desktop,
+                                              "marlvane-desktop-" + UuidText::upper(lostDesktop),
+                                              instances.at(3).createdAt,
+                                              {}}));
     EXPECT_EQ(w.h.storedInstances(), saved(instances));
     EXPECT_EQ(w.model().externalProfiles(), QStringList{"work"});
     AsyncTest::await(w.model().refreshProfiles(true));
@@ -520,7 +487,7 @@ TEST(AppModelLaunch, ALaunchRecordsTheProjectAndStampsTheInstance)
     EXPECT_EQ(w.core().calls().last().arguments, (QStringList{"default", w.project}));
     AsyncTest::await(w.model().launchDesktop(CodexInstance::defaultDesktop()));
     EXPECT_EQ(w.h.files().replacements(w.h.instancesPath()), 1);
-    failProjectSaves(w);
+    w.h.files().failWrites(w.h.projectsPath());
     AsyncTest::await(w.model().launchDesktop(w.desk));
     AsyncTest::await(w.model().launchCLI(w.desk, w.project));
     EXPECT_EQ(w.core().calls().at(w.core().calls().size() - 2),

@@ -3,8 +3,6 @@
 #include "IsoDate.h"
 #include "ProfileID.h"
 
-#include <QUuid>
-
 QDateTime TestRecords::at(const char* iso)
 {
     return IsoDate::parse(QString::fromLatin1(iso)).value();
@@ -25,20 +23,22 @@ CodexInstance TestRecords::managed(const QString& name, CodexInstanceType type, 
     return instance;
 }
 
-QStringList TestRecords::names(const QList<CodexInstance>& instances)
+template <typename T, typename F> static QStringList collect(const QList<T>& records, F field)
 {
     QStringList result;
-    for (const CodexInstance& instance : instances)
-        result.append(instance.displayName);
+    for (const T& record : records)
+        result.append(record.*field);
     return result;
+}
+
+QStringList TestRecords::names(const QList<CodexInstance>& instances)
+{
+    return collect(instances, &CodexInstance::displayName);
 }
 
 QStringList TestRecords::paths(const QList<RecentProject>& projects)
 {
-    QStringList result;
-    for (const RecentProject& project : projects)
-        result.append(project.path);
-    return result;
+    return collect(projects, &RecentProject::path);
 }
 
 void PrintTo(const QString& text, std::ostream* out)
@@ -48,5 +48,5 @@ void PrintTo(const QString& text, std::ostream* out)
 
 void PrintTo(const QStringList& texts, std::ostream* out)
 {
-    *out << '[' << texts.join(QStringLiteral(", ")).toStdString() << ']';
+    *out << '[' << texts.join(", ").toStdString() << ']';
 }

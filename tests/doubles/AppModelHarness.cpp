@@ -1,12 +1,8 @@
 #include "AppModelHarness.h"
 
 #include "AppSupportPaths.h"
-#include "AsyncTest.h"
-#include "JsonCoding.h"
-#include "TempDir.h"
 
 #include <QDir>
-#include <QFile>
 
 AppModelHarness::AppModelHarness()
 {
@@ -16,10 +12,9 @@ AppModelHarness::AppModelHarness()
                                                            {"TMPDIR", "tmp"}};
     for (const auto& [name, folder] : folders) {
         m_saved.append({name, qgetenv(name)});
-        qputenv(name, QFile::encodeName(makeFolder(QLatin1String(folder))));
+        qputenv(name, QFile::encodeName(makeFolder(QString::fromLatin1(folder))));
     }
-    QFile::setPermissions(root() + QStringLiteral("/runtime"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(root() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     m_dataDirectory = AppSupportPaths::root();
     restart();
 }
@@ -33,52 +28,9 @@ AppModelHarness::~AppModelHarness()
 
 QString AppModelHarness::makeFolder(const QString& relativePath) const
 {
-    const QString path = QDir::cleanPath(root() + QLatin1Char('/') + relativePath);
+    const QString path = QDir::cleanPath(root() + '/' + relativePath);
     QDir().mkpath(path);
     return path;
-}
-
-void AppModelHarness::writeInstances(const QList<CodexInstance>& instances) const
-{
-    TestFiles::write(instancesPath(), JsonCoding<QList<CodexInstance>>::encode(instances));
-}
-
-void AppModelHarness::writeProjects(const QList<RecentProject>& projects) const
-{
-    TestFiles::write(projectsPath(), JsonCoding<QList<RecentProject>>::encode(projects));
-}
-
-namespace {
-template <typename T> std::optional<T> decoded(const QString& path)
-{
-    try {
-        if (QFile::exists(path))
-            return JsonCoding<T>::decode(TestFiles::read(path));
-    } catch (const std::exception&) {
-    }
-    return std::nullopt;
-}
-} // namespace
-
-std::optional<QList<CodexInstance>> AppModelHarness::storedInstances() const
-{
-    return decoded<QList<CodexInstance>>(instancesPath());
-}
-
-std::optional<QList<RecentProject>> AppModelHarness::storedProjects() const
-{
-    return decoded<QList<RecentProject>>(projectsPath());
-}
-
-void AppModelHarness::detect(bool desktop, bool cli, bool vscode)
-{
-    m_core->setReport(FakeCoreAdapter::reportWith(desktop, cli, vscode));
-    AsyncTest::await(m_model->refreshEnvironment());
-}
-
-void AppModelHarness::bootstrap()
-{
-    AsyncTest::await(m_model->bootstrap());
 }
 
 void AppModelHarness::restart()

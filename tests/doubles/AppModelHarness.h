@@ -1,23 +1,17 @@
 #pragma once
 
 #include "AppModel.h"
-#include "CodexInstance.h"
+#include "AsyncTest.h"
 #include "FailingFileOps.h"
 #include "FakeCoreAdapter.h"
-#include "RecentProject.h"
+#include "JsonCoding.h"
+#include "TempDir.h"
 
-#include <QList>
-#include <QString>
 #include <QTemporaryDir>
 
-#include <memory>
-#include <optional>
-
-/**
- * @brief An AppModel over real stores and a FakeCoreAdapter. HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR
- * and TMPDIR point into a temporary folder, so the data folder is AppSupportPaths::root() there.
- * The stores write through a FailingFileOps. The model is not bootstrapped.
- */
+// An AppModel over real stores (writing through a FailingFileOps) and a FakeCoreAdapter, not yet
+// bootstrapped. HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR and TMPDIR point into a temporary folder while
+// it lives, so the data folder is AppSupportPaths::root() there.
 class AppModelHarness final
 {
 public:
@@ -28,27 +22,50 @@ public:
     AppModel& model() const { return *m_model; }
     FakeCoreAdapter& core() const { return *m_core; }
     FailingFileOps& files() const { return *m_files; }
-
     QString root() const { return m_root.path(); }
     QString dataDirectory() const { return m_dataDirectory; }
-    QString instancesPath() const { return m_dataDirectory + QStringLiteral("/instances.json"); }
-    QString projectsPath() const { return m_dataDirectory + QStringLiteral("/recent-projects.json"); }
+    QString instancesPath() const { return m_dataDirectory + "/instances.json"; }
+    QString projectsPath() const { return m_dataDirectory + "/recent-projects.json"; }
     /** @brief Creates a folder below root() (parents too) and returns its path. */
     QString makeFolder(const QString& relativePath) const;
 
-    void writeInstances(const QList<CodexInstance>& instances) const;
-    void writeProjects(const QList<RecentProject>& projects) const;
+    void writeInstances(const QList<CodexInstance>& list) const { write(instancesPath(), list); }
+    void writeProjects(const QList<RecentProject>& list) const { write(projectsPath(), list); }
     /** @brief The records in the file; absent when it is missing or unreadable. */
-    std::optional<QList<CodexInstance>> storedInstances() const;
-    std::optional<QList<RecentProject>> storedProjects() const;
+    std::optional<QList<CodexInstance>> storedInstances() const
+    {
+        return stored<CodexInstance>(instancesPath());
+    }
+    std::optional<QList<RecentProject>> storedProjects() const
+    {
+        return stored<RecentProject>(projectsPath());
+    }
 
     /** @brief Publishes a report in which exactly the given runtimes are found. */
-    void detect(bool desktop, bool cli, bool vscode);
-    void bootstrap();
+    void detect(bool desktop, bool cli, bool vscode)
+    {
+        m_core->setReport(FakeCoreAdapter::reportWith(desktop, cli, vscode));
+        AsyncTest::await(m_model->refreshEnvironment());
+    }
+    void bootstrap() { AsyncTest::await(m_model->bootstrap()); }
     /** @brief A new model and core over the same files, as after a restart (not bootstrapped). */
     void restart();
 
 private:
+    template <typename T> static void write(const QString& path, const QList<T>& list)
+    {
+        TestFiles::write(path, JsonCoding<QList<T>>::encode(list));
+    }
+    template <typename T> static std::optional<QList<T>> stored(const QString& path)
+    {
+        try {
+            if (QFile::exists(path))
+                return JsonCoding<QList<T>>::decode(TestFiles::read(path));
+        } catch (const std::exception&) {
+        }
+        return std::nullopt;
+    }
+
     QList<std::pair<const char*, QByteArray>> m_saved;
     QTemporaryDir m_root;
     QString m_dataDirectory;

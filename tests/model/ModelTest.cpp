@@ -150,80 +150,44 @@ TEST(RecentProjectCoding, RoundTripsEveryKeyAndRequiresEachOne)
     EXPECT_EQ(a.id(), a.path);
 }
 
-TEST(IsoDate, WritesWholeSecondsInUtcAndReadsOnlyThatForm)
+TEST(TextForms, DatesUuidsAndProfileIdentifiersHaveExactlyOneForm)
 {
-    const std::pair<QDateTime, const char*> written[] = {
-        {utc(2026, 3, 1, 9, 30, 0, 999), "2026-03-01T09:30:00Z"},
-        {QDateTime(QDate(2026, 3, 1), QTime(0, 30), QTimeZone(3600)), "2026-02-28T23:30:00Z"},
-        {IsoDate::distantPast(), "0001-01-01T00:00:00Z"},
-        {utc(2024, 2, 29, 23, 59, 59), "2024-02-29T23:59:59Z"},
-        {utc(9999, 12, 31, 23, 59, 59), "9999-12-31T23:59:59Z"},
-        {utc(10000, 1, 2, 3, 4, 5), "10000-01-02T03:04:05Z"},
-    };
-    for (const auto& [date, text] : written) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(IsoDate::format(date), QString::fromLatin1(text));
-        if (date.date().year() < 10000) {
-            const std::optional<QDateTime> read = IsoDate::parse(QString::fromLatin1(text));
-            EXPECT_EQ(read, date.addMSecs(-date.time().msec()));
-            EXPECT_EQ(read.value_or(QDateTime()).timeSpec(), Qt::UTC);
-        }
-    }
-    for (const char* text : {"2026-03-01T09:30:00.5Z", "2026-03-01T09:30:00+00:00",
-                             "2026-03-01T09:30:00z",   "2026-03-01t09:30:00Z",
-                             "2026-03-01T09:30:00",    "2026-03-01 09:30:00Z",
-                             "2026-03-01T09:30Z",      "2026-3-1T09:30:00Z",
-                             "2026-02-29T09:30:00Z",   "2026-13-01T09:30:00Z",
-                             "2026-00-01T09:30:00Z",   "2026-03-32T09:30:00Z",
-                             "2026-03-01T24:00:00Z",   "2026-03-01T09:60:00Z",
-                             "2026-03-01T09:30:60Z",   "0000-01-01T00:00:00Z",
-                             "2026-03-01T09:30:00Z\n", " 2026-03-01T09:30:00Z",
-                             "١٠٢٦-03-01T09:30:00Z",   ""}) {
+    EXPECT_EQ(IsoDate::format(QDateTime(QDate(2026, 3, 1), QTime(0, 30, 0, 999), QTimeZone(3600))),
+              "2026-02-28T23:30:00Z");
+    EXPECT_EQ(IsoDate::format(IsoDate::distantPast()), "0001-01-01T00:00:00Z");
+    EXPECT_EQ(IsoDate::format(utc(10000, 1, 2, 3, 4, 5)), "10000-01-02T03:04:05Z");
+    const std::optional<QDateTime> read = IsoDate::parse("2024-02-29T23:59:59Z");
+    EXPECT_EQ(read, utc(2024, 2, 29, 23, 59, 59));
+    EXPECT_EQ(read.value_or(QDateTime()).timeSpec(), Qt::UTC);
+    for (const char* text : {"2026-03-01T09:30:00.5Z", "2026-03-01T09:30:00+00:00", "2026-03-01T09:30:00Z\n",
+                             " 2026-03-01T09:30:00Z", "2026-02-29T09:30:00Z", "2026-03-01T24:00:00Z",
+                             "0000-01-01T00:00:00Z", "١٠٢٦-03-01T09:30:00Z", ""})
         EXPECT_EQ(IsoDate::parse(text), std::nullopt) << text;
-    }
-}
 
-TEST(UuidText, WritesBothCasesAndReadsOnlyTheBareForm)
-{
     EXPECT_EQ(UuidText::upper(uuid), uuidText.toUpper());
     EXPECT_EQ(UuidText::lower(QUuid::fromString(uuidText.toUpper())), uuidText);
-    for (const QString& text :
-         {uuidText, uuidText.toUpper(), QStringLiteral("3f2B8c1E-9a47-4D2e-8b61-0C5a7e9D1f24")})
-        EXPECT_EQ(UuidText::parse(text), uuid);
+    EXPECT_EQ(UuidText::parse("3f2B8c1E-9a47-4D2e-8b61-0C5a7e9D1f24"), uuid);
     EXPECT_EQ(UuidText::parse("00000000-0000-0000-0000-000000000000"), QUuid());
-    for (const QString& text :
-         {"{" + uuidText + "}", uuidText.chopped(1), uuidText + "5", QString(uuidText).remove('-'),
-          QString(uuidText).replace(35, 1, "g"), " " + uuidText.chopped(1), uuidText + "\n",
-          "urn:uuid:" + uuidText, QString(uuidText).replace(0, 1, QChar(0x0663)), QString()}) {
+    for (const QString& text : {"{" + uuidText + "}", uuidText.chopped(1), uuidText + "\n",
+                                QString(uuidText).replace(0, 1, QChar(0x0663))})
         EXPECT_EQ(UuidText::parse(text), std::nullopt) << text.toStdString();
-    }
-}
 
-TEST(ProfileID, ComposesLowerCaseAndParsesOnlyTheComposedForm)
-{
     using Components = ProfileID::Components;
     EXPECT_EQ(ProfileID::compose(CodexInstanceType::cli, uuid), "marlvane-cli-" + uuidText);
     const std::pair<QString, std::optional<Components>> rows[] = {
-        {"marlvane-desktop-" + uuidText, Components{CodexInstanceType::desktop, uuid}},
         {"marlvane-desktop-" + uuidText.toUpper(), Components{CodexInstanceType::desktop, uuid}},
         {"marlvane-cli-" + uuidText, Components{CodexInstanceType::cli, uuid}},
         {"default", std::nullopt},
         {"marlvane-desktop-", std::nullopt},
-        {"marlvane-desktop-" + uuidText + "x", std::nullopt},
-        {"Marlvane-desktop-" + uuidText, std::nullopt},
-        {"marlvane-CLI-" + uuidText, std::nullopt},
+        {"Marlvane-cli-" + uuidText, std::nullopt},
         {"marlvane-app-" + uuidText, std::nullopt},
-        {" marlvane-desktop-" + uuidText, std::nullopt},
-        {"marlvane-desktop-{" + uuidText + "}", std::nullopt},
     };
     for (const auto& [text, expected] : rows) {
         EXPECT_EQ(ProfileID::parse(text), expected) << text.toStdString();
         EXPECT_EQ(ProfileID::isManaged(text), expected.has_value()) << text.toStdString();
     }
     EXPECT_NE((Components{CodexInstanceType::cli, uuid}), (Components{CodexInstanceType::desktop, uuid}));
-    EXPECT_EQ(CodexInstanceTypes::allCases(), (QList{CodexInstanceType::desktop, CodexInstanceType::cli}));
-    for (const char* text : {"Desktop", "CLI", "app", " cli", ""})
-        EXPECT_EQ(CodexInstanceTypes::fromRawValue(text), std::nullopt) << text;
+    EXPECT_EQ(CodexInstanceTypes::fromRawValue("CLI"), std::nullopt);
 }
 
 TEST(MarlvaneError, ThePayloadIsAppendedAndWhatMatchesTheDescription)

@@ -72,31 +72,14 @@ TEST_F(HostileInput, BundledCoreRefusesHostileIdentifiersWithAReadableMessage)
     GTEST_SKIP() << "the bundled core is not part of this build";
 #else
     TessarollCLIAdapter adapter(QStringLiteral(MARLVANE_BUNDLED_CORE));
-    for (const char* text : {"../victim",
-                             "../../victim",
-                             "..",
-                             ".",
-                             "victim/..",
-                             "/tmp",
-                             "a/b",
-                             "-rf",
-                             "--yes",
-                             "-",
-                             "a\nb",
-                             "victim\n",
-                             "a\rb",
-                             "a\u2028b",
-                             "it's",
-                             "say \"hi\"",
-                             "$(touch PWNED)",
-                             "`touch PWNED`",
-                             "x; touch PWNED",
-                             "x && touch PWNED",
-                             "\u9879\u76EE",
-                             "\uFFFD",
-                             ""}) {
-        const QString id = QString::fromUtf8(text);
-        SCOPED_TRACE(text);
+    // clang-format off
+    const QStringList ids{"../victim", "../../victim", "..", ".", "victim/..", "/tmp", "a/b", "-rf",
+                          "--yes", "-", "a\nb", "victim\n", "a\rb", "a\u2028b", "it's", "say \"hi\"",
+                          "$(touch PWNED)", "`touch PWNED`", "x; touch PWNED", "x && touch PWNED",
+                          "\u9879\u76EE", "\uFFFD", ""};
+    // clang-format on
+    for (const QString& id : ids) {
+        SCOPED_TRACE(id.toStdString());
         for (const bool create : {true, false}) {
             const QString message = marlvaneError(AsyncTest::error(create ? adapter.createProfile(id)
                                                                           : adapter.removeProfile(id)))
@@ -161,12 +144,13 @@ TEST_F(HostileInput, AwkwardProjectFoldersAreEnteredExactlyOrRefusedClearly)
     TessarollCLIAdapter adapter(fakeCore({}, {}, 0));
     QDir().mkpath(base + "/projects");
     int written = 0;
-    for (const QByteArray& name :
-         {QByteArray("..x"), QByteArray("-rf"), QByteArray("it's here"), QByteArray("say \"hi\""),
-          QByteArray("$(touch PWNED)"), QByteArray("back\\slash"), QByteArray("new\nline"),
-          QByteArray("tab\there"), QByteArray("\xf0\x9f\x87\xa8\xf0\x9f\x87\xb3 flag"), QByteArray(255, 'n'),
-          QByteArray(".hidden"), QByteArray("%2e%2e"), QByteArray("\x7f\x01\x1b[31m"),
-          QByteArray("\xff\xfe not utf-8"), QByteArray("\xe9t\xe9")}) {
+    // clang-format off
+    QByteArrayList names{"..x", "-rf", "it's here", "say \"hi\"", "$(touch PWNED)", "back\\slash",
+                         "new\nline", "tab\there", "\xf0\x9f\x87\xa8\xf0\x9f\x87\xb3 flag", ".hidden",
+                         "%2e%2e", "\x7f\x01\x1b[31m", "\xff\xfe not utf-8", "\xe9t\xe9"};
+    // clang-format on
+    names.append(QByteArray(255, 'n'));
+    for (const QByteArray& name : names) {
         SCOPED_TRACE(name.toStdString());
         const QByteArray raw = QFile::encodeName(base) + "/projects/" + name;
         ASSERT_EQ(::mkdir(raw.constData(), 0700), 0);

@@ -8,10 +8,10 @@
 
 #include "AsyncTest.h"
 #include "JSONFileStore.h"
+#include "TempDir.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -52,18 +52,6 @@ std::optional<qint64> generationOf(const QByteArray& bytes)
     } catch (const std::exception&) {
     }
     return std::nullopt;
-}
-
-std::optional<qint64> fileGeneration(const QString& path, bool* exists)
-{
-    QFile file(path);
-    *exists = file.open(QIODevice::ReadOnly);
-    return *exists ? generationOf(file.readAll()) : std::nullopt;
-}
-
-int hiddenEntries(const QString& folder)
-{
-    return int(QDir(folder).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden).size());
 }
 
 QCoro::Task<void> saveForever(Store* store)
@@ -125,15 +113,15 @@ int main(int argc, char** argv)
     std::uniform_int_distribution<int> delay(0, maxDelay);
     std::printf("soak: seed %u, kill within %d us of the start\n", seed, maxDelay);
 
-    int torn = 0, failedLoads = 0, temporariesLeft = 0, childErrors = 0, landed = 0, interrupted = 0;
-    int recovered = 0, stale = 0, cycle = 0;
-    qint64 acknowledged = 0, acknowledgedSaves = 0;
+    int torn = 0, failedLoads = 0, temporariesLeft = 0, childErrors = 0, cycle = 0;
+    qint64 acknowledged = 0;
     qint64 backupFloor = 0; // the backup trails the main file by at most one save and never goes back
-    QElapsedTimer clock;
-    clock.start();
-    const auto report = [&](const char* what) {
-        std::fprintf(stderr, "soak: cycle %d: %s (acknowledged %lld)\n", cycle, what,
-                     (long long)acknowledged);
+    const auto fault = [&](int& count, bool found, const char* what) {
+        if (found)
+            std::fprintf(stderr, "soak: cycle %d: %s (acknowledged %lld)\n", cycle, what,
+                         (long long)acknowledged);
+        count += found ? 1 : 0;
+        return found;
     };
     while (++cycle <= cycles) {
         const bool mainRemoved = cycle % 10 == 0 && QFile::exists(backupFile) && QFile::remove(mainFile);
@@ -149,62 +137,34 @@ int main(int argc, char** argv)
         ::usleep(useconds_t(delay(random)));
         ::kill(pid_t(child.processId()), SIGKILL);
         child.waitForFinished(-1);
-        if (child.exitStatus() != QProcess::CrashExit || child.exitCode() != SIGKILL) {
-            ++childErrors;
-            report("the child ended by itself");
-        }
-        for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
-            if (!line.isEmpty()) {
-                acknowledged = line.toLongLong();
-                ++acknowledgedSaves;
-            }
-        }
+        fault(childErrors, child.exitStatus() != QProcess::CrashExit || child.exitCode() != SIGKILL,
+              "the child ended by itself");
+        const QByteArrayList lines = child.readAllStandardOutput().split('\n');
+        acknowledged = lines.size() > 1 ? lines.at(lines.size() - 2).toLongLong() : acknowledged;
 
-        bool mainExists = false;
-        bool backupExists = false;
-        const std::optional<qint64> main = fileGeneration(mainFile, &mainExists);
-        const std::optional<qint64> backup = fileGeneration(backupFile, &backupExists);
-        if (mainExists && (!main || (*main != acknowledged && *main != acknowledged + 1))) {
-            ++torn;
-            report("main file torn");
-        }
-        landed += main == acknowledged + 1 ? 1 : 0;
-        if (!mainExists && acknowledged > 0 && !mainRemoved) {
-            ++torn;
-            report("main file missing");
-        }
-        interrupted += !mainExists && mainRemoved ? 1 : 0;
-        if (backupExists && (!backup || *backup < backupFloor || *backup > acknowledged + 1)) {
-            ++torn;
-            report("backup torn");
-        } else if (backup) {
+        const bool mainExists = QFile::exists(mainFile);
+        const std::optional<qint64> main = generationOf(TestFiles::read(mainFile));
+        const std::optional<qint64> backup = generationOf(TestFiles::read(backupFile));
+        fault(torn, mainExists && (!main || (*main != acknowledged && *main != acknowledged + 1)),
+              "main file torn");
+        fault(torn, !mainExists && acknowledged > 0 && !mainRemoved, "main file missing");
+        const bool backupTorn =
+            QFile::exists(backupFile) && (!backup || *backup < backupFloor || *backup > acknowledged + 1);
+        if (!fault(torn, backupTorn, "backup torn") && backup)
             backupFloor = *backup;
-        }
-        stale += hiddenEntries(folder);
 
         // The next start: a load with recovery succeeds and returns what the files hold.
         std::optional<qint64> loaded;
         {
             Store store(mainFile, {});
             const auto outcome = AsyncTest::run(store.loadWithRecovery(), std::chrono::minutes(1));
-            if (outcome.value) {
+            if (outcome.value)
                 loaded = generationOf(JsonCoding<Instances>::encode(outcome.value->value));
-                recovered += outcome.value->recoveredFromBackup ? 1 : 0;
-            }
         }
-        if (!loaded || (main && *loaded != *main)) {
-            ++failedLoads;
-            report("load failed");
-        } else {
+        if (!fault(failedLoads, !loaded || (main && *loaded != *main), "load failed"))
             acknowledged = *loaded;
-        }
-        temporariesLeft += hiddenEntries(folder);
+        temporariesLeft += int(QDir(folder).entryList({".*"}, QDir::Files | QDir::Hidden).size());
     }
-    std::printf("soak: %lld saves acknowledged, %d cycles ended with an unacknowledged save in place, "
-                "%d with the main file still missing, %d loads recovered from the backup, "
-                "%d stale temporary files found after kills, %d child errors, %.1f s\n",
-                (long long)acknowledgedSaves, landed, interrupted, recovered, stale, childErrors,
-                double(clock.elapsed()) / 1000.0);
     std::printf("soak: %d cycles, %d torn, %d failed loads, %d temporary files left\n", cycles, torn,
                 failedLoads, temporariesLeft);
     return torn == 0 && failedLoads == 0 && temporariesLeft == 0 && childErrors == 0 ? 0 : 1;

@@ -44,7 +44,7 @@ template <typename T> QCoro::Task<void> capture(QCoro::Task<T> task, Outcome<T>*
 }
 } // namespace detail
 
-/** @brief Runs the event loop until done() holds or the timeout passes; true when done. */
+// Runs the event loop until done() holds or the timeout passes; true when done.
 template <typename Pred> bool spinUntil(Pred done, Timeout timeout = defaultTimeout)
 {
     const QDeadlineTimer deadline(timeout);
@@ -60,7 +60,6 @@ template <typename Pred> bool spinUntil(Pred done, Timeout timeout = defaultTime
     return done();
 }
 
-/** @brief Runs the task to its end: its value or its exception. */
 template <typename T> Outcome<T> run(QCoro::Task<T> task, Timeout timeout = defaultTimeout)
 {
     Outcome<T> outcome;
@@ -72,7 +71,6 @@ template <typename T> Outcome<T> run(QCoro::Task<T> task, Timeout timeout = defa
     return outcome;
 }
 
-/** @brief The task's value; its exception is rethrown. */
 template <typename T> T await(QCoro::Task<T> task, Timeout timeout = defaultTimeout)
 {
     Outcome<T> outcome = run(std::move(task), timeout);
@@ -82,13 +80,12 @@ template <typename T> T await(QCoro::Task<T> task, Timeout timeout = defaultTime
         return std::move(*outcome.value);
 }
 
-/** @brief The exception the task threw, or nullptr. */
 template <typename T> std::exception_ptr error(QCoro::Task<T> task, Timeout timeout = defaultTimeout)
 {
     return run(std::move(task), timeout).error;
 }
 
-/** @brief The exception as E; nothing when there is none or it is of another type. */
+// The exception as E; nothing when there is none or it is of another type.
 template <typename E> std::optional<E> as(std::exception_ptr error)
 {
     try {
