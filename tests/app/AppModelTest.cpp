@@ -117,64 +117,22 @@ TEST(AppModelStartup, OneDamagedListLeavesTheOtherShownAndARepairedOneIsReadAgai
     EXPECT_EQ(TestRecords::names(*w.h.storedInstances()), (QStringList{"Desk", "Renamed"}));
 }
 
+// The operations and injections of the failure rows.
 using Op = std::function<void(World&)>;
-Op create(const char* name)
-{
-    return [=](World& w) {
-        w.result = AsyncTest::await(w.model().createInstance(name, Type::cli));
-    };
-}
-Op adopt(const char* id, Type type = Type::desktop, const char* name = "W")
-{
-    return [=](World& w) {
-        w.result = AsyncTest::await(w.model().importProfile(id, name, type));
-    };
-}
-Op rename(const char* name)
-{
-    return [=](World& w) {
-        AsyncTest::await(w.model().rename(w.personal, name));
-    };
-}
-Op remove(const CodexInstance World::*which)
-{
-    return [=](World& w) {
-        w.result = AsyncTest::await(w.model().remove(w.*which));
-    };
-}
-Op detach(const CodexInstance World::*which)
-{
-    return [=](World& w) {
-        w.result = AsyncTest::await(w.model().detachImportedProfile(w.*which));
-    };
-}
-Op launch(QCoro::Task<void> (AppModel::*start)(CodexInstance, QString))
-{
-    return [=](World& w) {
-        AsyncTest::await((w.model().*start)(w.personal, w.project));
-    };
-}
-Op coreFails(const char* operation, const MarlvaneError& error)
-{
-    return [=](World& w) {
-        w.core().fail(operation, error);
-    };
-}
-Op detect(bool desktop, bool cli, bool vscode)
-{
-    return [=](World& w) {
-        w.h.detect(desktop, cli, vscode);
-    };
-}
+using Instance = const CodexInstance World::*;
+// clang-format off
+Op create(const char* name) { return [=](World& w) { w.result = AsyncTest::await(w.model().createInstance(name, Type::cli)); }; }
+Op adopt(const char* id, Type type = Type::desktop, const char* name = "W") { return [=](World& w) { w.result = AsyncTest::await(w.model().importProfile(id, name, type)); }; }
+Op rename(const char* name) { return [=](World& w) { AsyncTest::await(w.model().rename(w.personal, name)); }; }
+Op remove(Instance which) { return [=](World& w) { w.result = AsyncTest::await(w.model().remove(w.*which)); }; }
+Op detach(Instance which) { return [=](World& w) { w.result = AsyncTest::await(w.model().detachImportedProfile(w.*which)); }; }
+Op launch(QCoro::Task<void> (AppModel::*start)(CodexInstance, QString)) { return [=](World& w) { AsyncTest::await((w.model().*start)(w.personal, w.project)); }; }
+Op coreFails(const char* operation, const MarlvaneError& error) { return [=](World& w) { w.core().fail(operation, error); }; }
+Op detect(bool desktop, bool cli, bool vscode) { return [=](World& w) { w.h.detect(desktop, cli, vscode); }; }
 void none(World&) {}
-void failSaves(World& w)
-{
-    w.h.files().failWrites(w.h.instancesPath());
-}
-void vanish(World& w)
-{
-    w.core().setProfiles({"zeta"});
-}
+void failSaves(World& w) { w.h.files().failWrites(w.h.instancesPath()); }
+void vanish(World& w) { w.core().setProfiles({"zeta"}); }
+// clang-format on
 // An instance file that cannot be read: nothing may save over it.
 void damage(World& w)
 {

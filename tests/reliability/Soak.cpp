@@ -1,10 +1,6 @@
-// Crash soak of JSONFileStore (run by scripts/soak). The program starts itself as a child that loads
-// the data file with recovery and saves ever newer generations, printing each once its save returned;
-// the driver kills it with SIGKILL at a random moment, checks both files and loads with recovery.
-// Every tenth cycle the main file is deleted first, so kills also land in the child's restore.
-// The main file is torn unless it holds exactly the last acknowledged generation or the next one;
-// the backup unless it holds a whole generation between the last one it held and that one.
-// Last line: "soak: <n> cycles, <t> torn, <f> failed loads, <x> temporary files left".
+// Crash soak of JSONFileStore (scripts/soak): a copy of this program started with --child saves ever newer
+// generations until the driver kills it at a random moment; then both files are checked and loaded with
+// recovery. Last line: "soak: <n> cycles, <t> torn, <f> failed loads, <x> temporary files left".
 
 #include "AsyncTest.h"
 #include "JSONFileStore.h"
