@@ -3,54 +3,42 @@
 #include "IsoDate.h"
 #include "ProfileID.h"
 
-#include <QUuid>
-
 QDateTime TestRecords::at(const char* iso)
 {
     return IsoDate::parse(QString::fromLatin1(iso)).value();
 }
 
+CodexInstance TestRecords::imported(const QString& name, const QString& profileId, CodexInstanceType type,
+                                    const QDateTime& createdAt)
+{
+    return CodexInstance{QUuid::createUuid(), name, type, profileId, createdAt, std::nullopt};
+}
+
 CodexInstance TestRecords::managed(const QString& name, CodexInstanceType type, const QDateTime& createdAt,
                                    std::optional<QDateTime> lastUsedAt)
 {
-    CodexInstance instance;
-    instance.id = QUuid::createUuid();
-    instance.displayName = name;
-    instance.type = type;
+    CodexInstance instance = imported(name, QString(), type, createdAt);
     instance.profileId = ProfileID::compose(type, instance.id);
-    instance.createdAt = createdAt;
     instance.lastUsedAt = std::move(lastUsedAt);
     return instance;
 }
 
-CodexInstance TestRecords::imported(const QString& name, const QString& profileId, CodexInstanceType type,
-                                    const QDateTime& createdAt)
+template <typename T, typename F> static QStringList collect(const QList<T>& records, F field)
 {
-    CodexInstance instance;
-    instance.id = QUuid::createUuid();
-    instance.displayName = name;
-    instance.type = type;
-    instance.profileId = profileId;
-    instance.createdAt = createdAt;
-    return instance;
+    QStringList result;
+    for (const T& record : records)
+        result.append(record.*field);
+    return result;
 }
 
 QStringList TestRecords::names(const QList<CodexInstance>& instances)
 {
-    QStringList result;
-    for (const CodexInstance& instance : instances) {
-        result.append(instance.displayName);
-    }
-    return result;
+    return collect(instances, &CodexInstance::displayName);
 }
 
 QStringList TestRecords::paths(const QList<RecentProject>& projects)
 {
-    QStringList result;
-    for (const RecentProject& project : projects) {
-        result.append(project.path);
-    }
-    return result;
+    return collect(projects, &RecentProject::path);
 }
 
 void PrintTo(const QString& text, std::ostream* out)
@@ -60,5 +48,5 @@ void PrintTo(const QString& text, std::ostream* out)
 
 void PrintTo(const QStringList& texts, std::ostream* out)
 {
-    *out << '[' << texts.join(QStringLiteral(", ")).toStdString() << ']';
+    *out << '[' << texts.join(", ").toStdString() << ']';
 }

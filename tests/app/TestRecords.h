@@ -3,15 +3,12 @@
 #include "CodexInstance.h"
 #include "RecentProject.h"
 
-#include <QDateTime>
-#include <QList>
-#include <QString>
 #include <QStringList>
 
 #include <optional>
 #include <ostream>
 
-/** @brief Building and reading records in the app tests. */
+// The one record builder of the tests.
 namespace TestRecords {
 /** @brief A date from "YYYY-MM-DDTHH:MM:SSZ". */
 QDateTime at(const char* iso);

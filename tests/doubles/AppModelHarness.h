@@ -1,26 +1,17 @@
 #pragma once
 
 #include "AppModel.h"
-#include "CodexInstance.h"
+#include "AsyncTest.h"
 #include "FailingFileOps.h"
 #include "FakeCoreAdapter.h"
-#include "RecentProject.h"
+#include "JsonCoding.h"
+#include "TempDir.h"
 
-#include <QList>
-#include <QString>
 #include <QTemporaryDir>
 
-#include <memory>
-#include <optional>
-
-/**
- * @brief An AppModel over real stores in a temporary data folder and a FakeCoreAdapter.
- *
- * Construction points HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR and TMPDIR into the temporary
- * folder, so the data folder is AppSupportPaths::root() there, as in the application. The
- * stores write through a FailingFileOps, which makes chosen saves fail. The model is built
- * but not bootstrapped; fill the files first when a test needs stored data.
- */
+// An AppModel over real stores (writing through a FailingFileOps) and a FakeCoreAdapter, not yet
+// bootstrapped. HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR and TMPDIR point into a temporary folder while
+// it lives, so the data folder is AppSupportPaths::root() there.
 class AppModelHarness final
 {
 public:
@@ -31,32 +22,54 @@ public:
     AppModel& model() const { return *m_model; }
     FakeCoreAdapter& core() const { return *m_core; }
     FailingFileOps& files() const { return *m_files; }
-
-    /** @brief The temporary folder that holds everything of this harness. */
-    QString root() const;
+    QString root() const { return m_root.path(); }
     QString dataDirectory() const { return m_dataDirectory; }
-    QString instancesPath() const;
-    QString projectsPath() const;
-    /** @brief Creates an empty folder below root() (parents too) and returns its path. */
+    QString instancesPath() const { return m_dataDirectory + "/instances.json"; }
+    QString projectsPath() const { return m_dataDirectory + "/recent-projects.json"; }
+    /** @brief Creates a folder below root() (parents too) and returns its path. */
     QString makeFolder(const QString& relativePath) const;
 
-    void writeInstances(const QList<CodexInstance>& instances) const;
-    void writeProjects(const QList<RecentProject>& projects) const;
-    /** @brief The records in the instance file; absent when it is missing or unreadable. */
-    std::optional<QList<CodexInstance>> storedInstances() const;
-    std::optional<QList<RecentProject>> storedProjects() const;
+    void writeInstances(const QList<CodexInstance>& list) const { write(instancesPath(), list); }
+    void writeProjects(const QList<RecentProject>& list) const { write(projectsPath(), list); }
+    /** @brief The records in the file; absent when it is missing or unreadable. */
+    std::optional<QList<CodexInstance>> storedInstances() const
+    {
+        return stored<CodexInstance>(instancesPath());
+    }
+    std::optional<QList<RecentProject>> storedProjects() const
+    {
+        return stored<RecentProject>(projectsPath());
+    }
 
     /** @brief Publishes a report in which exactly the given runtimes are found. */
-    void detect(bool desktop, bool cli, bool vscode);
-    /** @brief Runs the model's bootstrap to its end. */
-    void bootstrap();
+    void detect(bool desktop, bool cli, bool vscode)
+    {
+        m_core->setReport(FakeCoreAdapter::reportWith(desktop, cli, vscode));
+        AsyncTest::await(m_model->refreshEnvironment());
+    }
+    void bootstrap() { AsyncTest::await(m_model->bootstrap()); }
     /** @brief A new model and core over the same files, as after a restart (not bootstrapped). */
     void restart();
 
 private:
+    template <typename T> static void write(const QString& path, const QList<T>& list)
+    {
+        TestFiles::write(path, JsonCoding<QList<T>>::encode(list));
+    }
+    template <typename T> static std::optional<QList<T>> stored(const QString& path)
+    {
+        try {
+            if (QFile::exists(path))
+                return JsonCoding<QList<T>>::decode(TestFiles::read(path));
+        } catch (const std::exception&) {
+        }
+        return std::nullopt;
+    }
+
+    QList<std::pair<const char*, QByteArray>> m_saved;
     QTemporaryDir m_root;
     QString m_dataDirectory;
-    std::shared_ptr<FailingFileOps> m_files;
+    std::shared_ptr<FailingFileOps> m_files = std::make_shared<FailingFileOps>();
     FakeCoreAdapter* m_core = nullptr; // owned by m_model
     std::unique_ptr<AppModel> m_model;
 };

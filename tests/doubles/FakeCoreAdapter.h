@@ -2,28 +2,19 @@
 
 #include "CoreAdapter.h"
 #include "EnvironmentReport.h"
+#include "MarlvaneError.h"
 
 #include <QCoroTask>
 #include <QHash>
-#include <QList>
 #include <QSet>
-#include <QString>
 #include <QStringList>
 
 #include <coroutine>
 #include <exception>
-#include <optional>
 #include <vector>
 
-/**
- * @brief A CoreAdapter for tests: records every call, answers from a script, and can keep a
- * call open until the test lets it go, so that tests can run other operations in between.
- *
- * Operation names are the CoreAdapter function names ("listProfiles", "createProfile",
- * "removeProfile", "launchDesktop", "launchCLI", "launchVSCode", "diagnose"). The fake keeps a
- * list of profiles like a core would: createProfile adds to it, removeProfile takes from it,
- * listProfiles returns it. A call is recorded when it starts; holding and failing apply after.
- */
+// A CoreAdapter for tests: records each call as it starts (by CoreAdapter function name), keeps a
+// profile list like a core would, and fails calls or holds them open until release() on request.
 class FakeCoreAdapter final : public CoreAdapter
 {
 public:
@@ -34,9 +25,6 @@ public:
         bool operator==(const Call&) const = default;
     };
 
-    FakeCoreAdapter() = default;
-    Q_DISABLE_COPY_MOVE(FakeCoreAdapter)
-
     /** @brief A report in which exactly the given runtimes are found. */
     static EnvironmentReport reportWith(bool desktop, bool cli, bool vscode);
 
@@ -44,54 +32,52 @@ public:
     void setProfiles(QStringList profiles) { m_profiles = std::move(profiles); }
     const QStringList& profiles() const { return m_profiles; }
     void setReport(EnvironmentReport report) { m_report = std::move(report); }
-
-    /** @brief Every later call of the operation throws `error`, until succeed(). */
-    void fail(const QString& operation, std::exception_ptr error);
+    void fail(const QString& operation, std::exception_ptr error) { m_failures.insert(operation, error); }
     template <typename E> void fail(const QString& operation, const E& error)
     {
         fail(operation, std::make_exception_ptr(error));
     }
-    void succeed(const QString& operation);
-
-    /** @brief Later calls of the operation wait (after being recorded) until release(). */
-    void hold(const QString& operation);
-    /** @brief Lets every waiting call of the operation go on, at once, and stops holding it. */
+    void hold(const QString& operation) { m_held.insert(operation); }
     void release(const QString& operation);
-    /** @brief How many calls of the operation are waiting now. */
-    int waiting(const QString& operation) const;
-
+    int waiting(const QString& operation) const { return int(m_waiters.value(operation).size()); }
     const QList<Call>& calls() const { return m_calls; }
-    /** @brief The operation names of all calls, in call order. */
     QStringList operations() const;
-    int count(const QString& operation) const;
+    int count(const QString& operation) const { return int(operations().count(operation)); }
     void clearCalls() { m_calls.clear(); }
 
     std::optional<QString> executableURL() const override { return m_executableURL; }
     QCoro::Task<QStringList> listProfiles() override;
-    QCoro::Task<void> createProfile(QString profileID) override;
-    QCoro::Task<void> removeProfile(QString profileID) override;
-    QCoro::Task<void> launchDesktop(QString profileID) override;
-    QCoro::Task<void> launchCLI(QString profileID, QString projectURL) override;
-    QCoro::Task<void> launchVSCode(QString profileID, QString projectURL) override;
+    QCoro::Task<void> createProfile(QString id) override;
+    QCoro::Task<void> removeProfile(QString id) override;
+    QCoro::Task<void> launchDesktop(QString id) override { co_await enter("launchDesktop", id); }
+    QCoro::Task<void> launchCLI(QString id, QString project) override
+    {
+        co_await enter("launchCLI", id, project);
+    }
+    QCoro::Task<void> launchVSCode(QString id, QString project) override
+    {
+        co_await enter("launchVSCode", id, project);
+    }
     QCoro::Task<EnvironmentReport> diagnose() override;
 
 private:
-    // Suspends the calling coroutine while its operation is held.
-    class Gate
+    struct Gate
     {
-    public:
-        Gate(FakeCoreAdapter* fake, QString operation);
-        bool await_ready() const noexcept;
-        void await_suspend(std::coroutine_handle<> waiter);
+        FakeCoreAdapter* fake;
+        QString operation;
+        bool await_ready() const noexcept { return !fake->m_held.contains(operation); }
+        void await_suspend(std::coroutine_handle<> h) { fake->m_waiters[operation].push_back(h); }
         void await_resume() const noexcept {}
-
-    private:
-        FakeCoreAdapter* m_fake;
-        QString m_operation;
     };
-
     // Records the call, waits while held, then throws the scripted failure if there is one.
-    QCoro::Task<void> enter(QString operation, QStringList arguments);
+    template <typename... Args> QCoro::Task<void> enter(QString operation, Args... arguments)
+    {
+        m_calls.append(Call{operation, QStringList{arguments...}});
+        Gate gate{this, operation}; // named: GCC 12 mishandles temporaries inside co_await
+        co_await gate;
+        if (const std::exception_ptr failure = m_failures.value(operation))
+            std::rethrow_exception(failure);
+    }
 
     std::optional<QString> m_executableURL = QStringLiteral("/fake/bin/tessaroll");
     QStringList m_profiles;

@@ -1,88 +1,64 @@
-// Input from outside that is hostile or just strange: identifiers that look like paths, options
-// or shell code, a core that prints megabytes or bytes that are not UTF-8, project folders with
-// awkward names. Nothing crashes, nothing is run through a shell, nothing outside the chosen
-// folders is touched, and what the user gets is a readable message.
+// Hostile or strange input from outside: identifiers that look like paths, options or shell code, a
+// core that floods or prints bytes that are not UTF-8, awkward project folder names. Nothing crashes,
+// nothing runs through a shell, nothing outside the chosen folders is touched, messages stay readable.
 
+#include "AppModelHarness.h"
 #include "AsyncTest.h"
 #include "MarlvaneError.h"
 #include "ProfileID.h"
-#include "StoreTestEnvironment.h"
 #include "TempDir.h"
 #include "TessarollCLIAdapter.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <cerrno>
-#include <cstring>
-#include <optional>
 #include <sys/stat.h>
 
 namespace {
 
-const QString marker = QStringLiteral("PWNED");
-
-class HostileInputTest : public StoreTestEnvironment
+class HostileInput : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        StoreTestEnvironment::SetUp();
-        for (const char* name : {"TESSAROLL_HOME", "CODEX_HOME"}) {
-            m_saved.append(
-                {name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
-        }
-        m_base = m_root.path();
-        qputenv("TESSAROLL_HOME", QFile::encodeName(m_base + QStringLiteral("/profiles")));
-        qputenv("CODEX_HOME", QFile::encodeName(m_base + QStringLiteral("/codex-home")));
-        // A folder beside the profiles that a path-like identifier would reach.
-        TestFiles::write(m_base + QStringLiteral("/victim/keep.txt"), "keep");
-        TestFiles::write(m_base + QStringLiteral("/profiles/victim/keep.txt"), "keep");
-        m_previousDirectory = QDir::currentPath();
-        QDir::setCurrent(m_base + QStringLiteral("/home"));
+        qputenv("TESSAROLL_HOME", QFile::encodeName(base + "/profiles"));
+        qputenv("CODEX_HOME", QFile::encodeName(base + "/codex-home"));
+        TestFiles::write(base + "/victim/keep.txt", "keep"); // what a path-like identifier would reach
+        TestFiles::write(base + "/profiles/victim/keep.txt", "keep");
+        QDir::setCurrent(env.makeFolder("home"));
     }
 
-    void TearDown() override
+    // A stand-in core that prints the prepared bytes and exits with the prepared code.
+    QString fakeCore(const QByteArray& out, const QByteArray& err, int exitCode) const
     {
-        QDir::setCurrent(m_previousDirectory);
-        StoreTestEnvironment::TearDown();
+        const QByteArray folder = QFile::encodeName(env.makeFolder("fake"));
+        TestFiles::write(folder + "/out", out);
+        TestFiles::write(folder + "/err", err);
+        TestFiles::write(folder + "/tessaroll", "#!/bin/sh\ncat '" + folder + "/out'\ncat '" + folder +
+                                                    "/err' >&2\nexit " + QByteArray::number(exitCode) + "\n");
+        QFile::setPermissions(folder + "/tessaroll", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return folder + "/tessaroll";
     }
 
-    /** @brief A stand-in core that prints the prepared bytes and exits with the prepared code. */
-    QString fakeCore(const QByteArray& out, const QByteArray& err, int exitCode)
+    // Files that a command run through a shell would have created, and what the profile folder holds.
+    void expectNothingTouched() const
     {
-        const QString folder = m_base + QStringLiteral("/fake");
-        TestFiles::write(folder + QStringLiteral("/out"), out);
-        TestFiles::write(folder + QStringLiteral("/err"), err);
-        const QString script = folder + QStringLiteral("/tessaroll");
-        TestFiles::write(script, "#!/bin/sh\ncat '" + QFile::encodeName(folder) + "/out'\ncat '" +
-                                     QFile::encodeName(folder) + "/err' >&2\nexit " +
-                                     QByteArray::number(exitCode) + "\n");
-        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return script;
-    }
-
-    /** @brief Files that a command run through a shell would have created under the temporary root. */
-    QStringList markers() const
-    {
-        QStringList found;
-        QDirIterator it(m_base, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDirIterator it(base, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                         QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            if (QFileInfo(it.next()).fileName() == marker) {
-                found.append(it.filePath());
-            }
-        }
-        return found;
+        while (it.hasNext())
+            EXPECT_NE(QFileInfo(it.next()).fileName(), QStringLiteral("PWNED"))
+                << it.filePath().toStdString();
+        EXPECT_EQ(TestFiles::read(base + "/victim/keep.txt"), QByteArray("keep"));
+        EXPECT_EQ(TestFiles::read(base + "/profiles/victim/keep.txt"), QByteArray("keep"));
+        EXPECT_EQ(QDir(base + "/profiles").entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                  QStringList{"victim"});
     }
 
-    QString m_base;
-    QString m_previousDirectory;
+    AppModelHarness env; // isolates HOME and the XDG folders
+    const QString base = env.root();
 };
 
 std::optional<MarlvaneError> marlvaneError(std::exception_ptr error)
@@ -90,211 +66,115 @@ std::optional<MarlvaneError> marlvaneError(std::exception_ptr error)
     return AsyncTest::as<MarlvaneError>(std::move(error));
 }
 
-QStringList hostileIdentifiers()
-{
-    return {QStringLiteral("../victim"),
-            QStringLiteral("../../victim"),
-            QStringLiteral(".."),
-            QStringLiteral("."),
-            QStringLiteral("victim/.."),
-            QStringLiteral("/tmp"),
-            QStringLiteral("a/b"),
-            QStringLiteral("-rf"),
-            QStringLiteral("--yes"),
-            QStringLiteral("-"),
-            QStringLiteral("a\nb"),
-            QStringLiteral("victim\n"),
-            QStringLiteral("a\rb"),
-            QStringLiteral("a\u2028b"),
-            QStringLiteral("it's"),
-            QStringLiteral("say \"hi\""),
-            QStringLiteral("$(touch PWNED)"),
-            QStringLiteral("`touch PWNED`"),
-            QStringLiteral("x; touch PWNED"),
-            QStringLiteral("x && touch PWNED"),
-            QStringLiteral("\u9879\u76EE"),
-            QStringLiteral("\uFFFD"),
-            QString()};
-}
-
-} // namespace
-
-TEST_F(HostileInputTest, BundledCoreRefusesHostileIdentifiersWithAReadableMessage)
+TEST_F(HostileInput, BundledCoreRefusesHostileIdentifiersWithAReadableMessage)
 {
 #ifndef MARLVANE_BUNDLED_CORE
     GTEST_SKIP() << "the bundled core is not part of this build";
 #else
     TessarollCLIAdapter adapter(QStringLiteral(MARLVANE_BUNDLED_CORE));
-    for (const QString& id : hostileIdentifiers()) {
+    // clang-format off
+    const QStringList ids{"../victim", "../../victim", "..", ".", "victim/..", "/tmp", "a/b", "-rf",
+                          "--yes", "-", "a\nb", "victim\n", "a\rb", "a\u2028b", "it's", "say \"hi\"",
+                          "$(touch PWNED)", "`touch PWNED`", "x; touch PWNED", "x && touch PWNED",
+                          "\u9879\u76EE", "\uFFFD", ""};
+    // clang-format on
+    for (const QString& id : ids) {
         SCOPED_TRACE(id.toStdString());
         for (const bool create : {true, false}) {
-            const std::optional<MarlvaneError> error = marlvaneError(
-                AsyncTest::error(create ? adapter.createProfile(id) : adapter.removeProfile(id)));
-            ASSERT_TRUE(error) << "the core accepted the identifier";
-            const QString message = error->errorDescription();
-            EXPECT_TRUE(message.startsWith(QStringLiteral("Core 操作失败：tessaroll: ")) &&
-                        (message.contains(QStringLiteral("invalid profile identifier")) ||
-                         message.contains(QStringLiteral("wrong arguments"))))
+            const QString message = marlvaneError(AsyncTest::error(create ? adapter.createProfile(id)
+                                                                          : adapter.removeProfile(id)))
+                                        .value_or(MarlvaneError::coreFailure("accepted"))
+                                        .errorDescription();
+            EXPECT_TRUE(
+                message.startsWith(QStringLiteral("Core 操作失败：tessaroll: ")) &&
+                (message.contains("invalid profile identifier") || message.contains("wrong arguments")))
                 << message.toStdString();
-            // Control characters are shown escaped, so the message stays one readable line.
-            EXPECT_FALSE(message.contains(QLatin1Char('\n')) || message.contains(QLatin1Char('\r')))
-                << message.toStdString();
+            EXPECT_FALSE(message.contains('\n') || message.contains('\r')) << message.toStdString();
         }
     }
-
-    EXPECT_EQ(AsyncTest::await(adapter.listProfiles()),
-              (QStringList{QStringLiteral("default"), QStringLiteral("victim")}));
-    EXPECT_EQ(TestFiles::read(m_base + QStringLiteral("/victim/keep.txt")), QByteArray("keep"));
-    EXPECT_EQ(TestFiles::read(m_base + QStringLiteral("/profiles/victim/keep.txt")), QByteArray("keep"));
-    EXPECT_EQ(QDir(m_base + QStringLiteral("/profiles")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              QStringList{QStringLiteral("victim")});
-    EXPECT_EQ(markers(), QStringList());
+    // An argument cannot carry a NUL: the core would see "victim" alone and remove that profile.
+    EXPECT_TRUE(AsyncTest::error(adapter.removeProfile(QStringLiteral("victim") + QChar(0) + "-other")));
+    EXPECT_TRUE(
+        AsyncTest::error(adapter.createProfile(QString(300000, 'a')))); // longer than the system takes
+    EXPECT_EQ(AsyncTest::await(adapter.listProfiles()), (QStringList{"default", "victim"}));
+    expectNothingTouched();
 #endif
 }
 
-TEST_F(HostileInputTest, AnIdentifierIsPassedWholeOrNotAtAll)
-{
-#ifndef MARLVANE_BUNDLED_CORE
-    GTEST_SKIP() << "the bundled core is not part of this build";
-#else
-    // An argument list cannot carry a NUL: the core would see only the part before it, here
-    // the name of another profile, and remove that one.
-    TessarollCLIAdapter adapter(QStringLiteral(MARLVANE_BUNDLED_CORE));
-    const QString embedded = QStringLiteral("victim") + QChar(0) + QStringLiteral("-other");
-    EXPECT_TRUE(AsyncTest::error(adapter.removeProfile(embedded)));
-    EXPECT_EQ(TestFiles::read(m_base + QStringLiteral("/profiles/victim/keep.txt")), QByteArray("keep"));
-
-    // An argument longer than the system takes fails to start, and says so.
-    const std::exception_ptr tooLong =
-        AsyncTest::error(adapter.createProfile(QString(300000, QLatin1Char('a'))));
-    EXPECT_TRUE(tooLong);
-    EXPECT_EQ(QDir(m_base + QStringLiteral("/profiles")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              QStringList{QStringLiteral("victim")});
-#endif
-}
-
-TEST_F(HostileInputTest, CoreThatPrintsMegabytesIsReadWhole)
+TEST_F(HostileInput, ACoreThatPrintsMegabytesIsReadWhole)
 {
     QByteArray out;
     QStringList expected;
     for (int i = 0; i < 250000; ++i) {
-        const QByteArray line = "marlvane-cli-" + QByteArray::number(i).rightJustified(19, '0');
-        out += line + (i % 3 == 0 ? "\r\n" : "\n");
-        expected.append(QString::fromLatin1(line));
+        expected.append("marlvane-cli-" + QString::number(i).rightJustified(19, '0'));
+        out += expected.last().toLatin1() + (i % 3 == 0 ? "\r\n" : "\n");
     }
-    ASSERT_GT(out.size(), 8 * 1000 * 1000);
     TessarollCLIAdapter lister(fakeCore(out, QByteArray(4 * 1024 * 1024, 'e'), 0));
     EXPECT_EQ(AsyncTest::await(lister.listProfiles()), expected);
 
-    // A failing core that floods its error output: the message is all of it, trimmed.
     const QByteArray flood = QByteArray(3 * 1024 * 1024, 'x') + "\nlast line\n";
     TessarollCLIAdapter failing(fakeCore(out, flood, 7));
-    const std::optional<MarlvaneError> error = marlvaneError(AsyncTest::error(failing.listProfiles()));
-    ASSERT_TRUE(error);
-    EXPECT_TRUE(error->errorDescription().endsWith(QStringLiteral("\nlast line")));
-    EXPECT_EQ(error->errorDescription().size(), QStringLiteral("Core 操作失败：").size() + flood.size() - 1);
+    const QString message =
+        marlvaneError(AsyncTest::error(failing.listProfiles())).value().errorDescription();
+    EXPECT_TRUE(message.endsWith("\nlast line"));
+    EXPECT_EQ(message.size(), QStringLiteral("Core 操作失败：").size() + flood.size() - 1);
 }
 
-TEST_F(HostileInputTest, BytesThatAreNotUtf8BecomeReplacementCharacters)
-{
-    TessarollCLIAdapter lister(fakeCore("default\n\xff\xfe\n\xc3(\n\xed\xa0\x80x\n", {}, 0));
-    const QStringList profiles = AsyncTest::await(lister.listProfiles());
-    ASSERT_EQ(profiles.size(), 4);
-    EXPECT_EQ(profiles.at(0), QStringLiteral("default"));
-    EXPECT_EQ(profiles.at(1), QStringLiteral("\uFFFD\uFFFD"));
-    EXPECT_EQ(profiles.at(2), QStringLiteral("\uFFFD("));
-    EXPECT_TRUE(profiles.at(3).endsWith(QLatin1Char('x')));
-    EXPECT_TRUE(profiles.at(3).startsWith(QChar(0xFFFD)));
-    // None of them is taken for a profile of the application's own.
-    for (const QString& profile : profiles) {
-        EXPECT_FALSE(ProfileID::isManaged(profile)) << profile.toStdString();
-    }
-
-    TessarollCLIAdapter failing(fakeCore({}, "\xff bad \xc3\n", 1));
-    const std::optional<MarlvaneError> error = marlvaneError(AsyncTest::error(failing.createProfile("p")));
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->errorDescription(), QStringLiteral("Core 操作失败：\uFFFD bad \uFFFD"));
-}
-
-TEST_F(HostileInputTest, ListedIdentifiersThatOnlyLookManagedAreNotTakenForOurs)
+TEST_F(HostileInput, ListedBytesBecomeTextAsTheyAreAndLookalikesAreNotOurs)
 {
     const QString genuine = QStringLiteral("marlvane-cli-2f4c1a9e-1b7d-4c3e-9a1f-0d2e3c4b5a69");
-    ASSERT_TRUE(ProfileID::isManaged(genuine));
-    const QStringList lookalikes = {genuine + QStringLiteral("/../../victim"),
-                                    QStringLiteral("../") + genuine,
-                                    QStringLiteral(" ") + genuine,
-                                    genuine + QStringLiteral(" "),
-                                    genuine + QStringLiteral("\u200B"),
-                                    genuine.toUpper(),
-                                    QStringLiteral("-") + genuine,
-                                    genuine.left(genuine.size() - 1)};
-    QByteArray out = genuine.toUtf8() + "\n";
-    for (const QString& lookalike : lookalikes) {
-        out += lookalike.toUtf8() + "\n";
-    }
-    TessarollCLIAdapter lister(fakeCore(out, {}, 0));
-    const QStringList listed = AsyncTest::await(lister.listProfiles());
-    EXPECT_EQ(listed, QStringList{genuine} + lookalikes);
-    for (const QString& lookalike : lookalikes) {
+    const QStringList lookalikes = {
+        genuine + "/../../victim", "../" + genuine,   " " + genuine, genuine + " ",
+        genuine + "\u200B",        genuine.toUpper(), "-" + genuine, genuine.chopped(1)};
+    TessarollCLIAdapter lister(
+        fakeCore("default\n\xff\xfe\n\xc3(\n" + lookalikes.join('\n').toUtf8() + "\n", {}, 0));
+    EXPECT_EQ(AsyncTest::await(lister.listProfiles()),
+              (QStringList{"default", "\uFFFD\uFFFD", "\uFFFD("} + lookalikes));
+    for (const QString& lookalike : lookalikes)
         EXPECT_FALSE(ProfileID::isManaged(lookalike)) << lookalike.toStdString();
-    }
+
+    TessarollCLIAdapter failing(fakeCore({}, "\xff bad \xc3\n", 1));
+    EXPECT_EQ(marlvaneError(AsyncTest::error(failing.createProfile("p"))),
+              MarlvaneError::coreFailure("\uFFFD bad \uFFFD"));
 }
 
-TEST_F(HostileInputTest, AwkwardProjectFoldersAreEnteredExactlyOrRefusedClearly)
+TEST_F(HostileInput, AwkwardProjectFoldersAreEnteredExactlyOrRefusedClearly)
 {
-    const QString codexHome = m_base + QStringLiteral("/codex-home");
-    const QString workspaces = codexHome + QStringLiteral("/marlvane-vscode-workspaces");
-    const QList<QByteArray> names = {"..x",
-                                     "-rf",
-                                     "it's here",
-                                     "say \"hi\"",
-                                     "$(touch PWNED)",
-                                     "back\\slash",
-                                     "new\nline",
-                                     "tab\there",
-                                     "\xf0\x9f\x87\xa8\xf0\x9f\x87\xb3 flag",
-                                     QByteArray(255, 'n'),
-                                     ".hidden",
-                                     "%2e%2e",
-                                     "\x7f\x01\x1b[31m",
-                                     "\xff\xfe not utf-8",
-                                     "\xe9t\xe9"};
+    const QString codexHome = base + "/codex-home";
     TessarollCLIAdapter adapter(fakeCore({}, {}, 0));
+    QDir().mkpath(base + "/projects");
     int written = 0;
+    // clang-format off
+    QByteArrayList names{"..x", "-rf", "it's here", "say \"hi\"", "$(touch PWNED)", "back\\slash",
+                         "new\nline", "tab\there", "\xf0\x9f\x87\xa8\xf0\x9f\x87\xb3 flag", ".hidden",
+                         "%2e%2e", "\x7f\x01\x1b[31m", "\xff\xfe not utf-8", "\xe9t\xe9"};
+    // clang-format on
+    names.append(QByteArray(255, 'n'));
     for (const QByteArray& name : names) {
         SCOPED_TRACE(name.toStdString());
-        const QByteArray raw = QFile::encodeName(m_base) + "/projects/" + name;
-        QDir().mkpath(m_base + QStringLiteral("/projects"));
-        ASSERT_EQ(::mkdir(raw.constData(), 0700), 0) << std::strerror(errno);
+        const QByteArray raw = QFile::encodeName(base) + "/projects/" + name;
+        ASSERT_EQ(::mkdir(raw.constData(), 0700), 0);
         const QString project = QFile::decodeName(raw);
-
         if (QFile::encodeName(project) != raw) {
-            // Bytes that are not UTF-8 have no text form: the folder cannot be named, so it is
-            // reported missing instead of some other folder being entered.
-            const std::optional<MarlvaneError> cli =
-                marlvaneError(AsyncTest::error(adapter.launchCLI("p", project)));
-            EXPECT_EQ(cli, MarlvaneError::projectMissing());
-            const std::optional<MarlvaneError> code =
-                marlvaneError(AsyncTest::error(adapter.launchVSCode("p", project)));
-            EXPECT_EQ(code, MarlvaneError::projectMissing());
+            // Bytes that are not UTF-8 have no text form: reported missing, no other folder entered.
+            EXPECT_EQ(marlvaneError(AsyncTest::error(adapter.launchCLI("p", project))),
+                      MarlvaneError::projectMissing());
+            EXPECT_EQ(marlvaneError(AsyncTest::error(adapter.launchVSCode("p", project))),
+                      MarlvaneError::projectMissing());
+            ::rmdir(raw.constData()); // the temporary folder's cleanup cannot name it either
             continue;
         }
-        const QString workspace = TessarollCLIAdapter::writeVSCodeWorkspace(project, codexHome);
+        const QFileInfo workspace(TessarollCLIAdapter::writeVSCodeWorkspace(project, codexHome));
         ++written;
-        EXPECT_EQ(QFileInfo(workspace).absolutePath(), workspaces);
-        EXPECT_TRUE(QFileInfo(workspace).isFile());
-        EXPECT_FALSE(QFileInfo(workspace).fileName().startsWith(QLatin1Char('.')));
-        // The document names exactly the chosen folder, whatever its bytes.
-        const QJsonObject document = QJsonDocument::fromJson(TestFiles::read(workspace)).object();
-        const QString path = document.value(QStringLiteral("folders"))
-                                 .toArray()
-                                 .at(0)
-                                 .toObject()
-                                 .value(QStringLiteral("path"))
-                                 .toString();
-        EXPECT_EQ(QFile::encodeName(path), raw);
+        EXPECT_EQ(workspace.absolutePath(), codexHome + "/marlvane-vscode-workspaces");
+        EXPECT_FALSE(workspace.fileName().startsWith('.'));
+        const QJsonDocument document = QJsonDocument::fromJson(TestFiles::read(workspace.filePath()));
+        EXPECT_EQ(QFile::encodeName(document["folders"][0]["path"].toString()), raw);
     }
-    EXPECT_EQ(written, names.size() - 2);
-    EXPECT_EQ(QDir(workspaces).entryList(QDir::Files | QDir::Hidden).size(), written);
-    EXPECT_EQ(markers(), QStringList());
+    EXPECT_EQ(written, 13);
+    EXPECT_EQ(QDir(codexHome + "/marlvane-vscode-workspaces").entryList(QDir::Files | QDir::Hidden).size(),
+              written);
+    expectNothingTouched();
 }
+
+} // namespace

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QCoreApplication>
 #include <QCoroTask>
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -14,14 +13,12 @@
 #include <type_traits>
 #include <variant>
 
-/**
- * @brief Awaiting coroutines from a test without hanging it.
- *
- * QCoro 0.8's waitFor() never returns when the awaited coroutine throws, so these helpers run
- * the task inside a wrapper that catches everything, spin the event loop until it is done or a
- * deadline passes, and report a timeout as a test failure instead of a hang.
- */
+// Awaiting coroutines in tests: QCoro 0.8's waitFor() hangs on a throwing task, so the task runs in a
+// wrapper that keeps its value or exception while the event loop spins, up to a deadline.
 namespace AsyncTest {
+
+using Timeout = std::chrono::milliseconds;
+inline constexpr Timeout defaultTimeout = std::chrono::seconds(30);
 
 template <typename T> struct Outcome
 {
@@ -47,75 +44,58 @@ template <typename T> QCoro::Task<void> capture(QCoro::Task<T> task, Outcome<T>*
 }
 } // namespace detail
 
-/** @brief Runs the event loop until done() is true or the timeout passes; true when done. */
-template <typename Pred>
-bool spinUntil(Pred done, std::chrono::milliseconds timeout = std::chrono::seconds(30))
+// Runs the event loop until done() holds or the timeout passes; true when done.
+template <typename Pred> bool spinUntil(Pred done, Timeout timeout = defaultTimeout)
 {
-    if (done()) {
-        return true;
-    }
-    // A nested loop that sleeps until events arrive; the poll timer only re-checks the predicate.
-    QDeadlineTimer deadline(timeout);
+    const QDeadlineTimer deadline(timeout);
     QEventLoop loop;
     QTimer poll;
-    poll.setInterval(5);
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done() || deadline.hasExpired()) {
+        if (done() || deadline.hasExpired())
             loop.quit();
-        }
     });
-    poll.start();
-    loop.exec();
+    poll.start(5);
+    if (!done())
+        loop.exec();
     return done();
 }
 
-/** @brief Runs the task to its end and returns its outcome (value or exception). */
-template <typename T>
-Outcome<T> run(QCoro::Task<T> task, std::chrono::milliseconds timeout = std::chrono::seconds(30))
+template <typename T> Outcome<T> run(QCoro::Task<T> task, Timeout timeout = defaultTimeout)
 {
     Outcome<T> outcome;
     auto wrapper = detail::capture<T>(std::move(task), &outcome);
-    const bool finished = spinUntil([&] { return outcome.done; }, timeout);
-    if (!finished) {
+    if (!spinUntil([&] { return outcome.done; }, timeout)) {
         ADD_FAILURE() << "coroutine did not finish within " << timeout.count() << " ms";
-        std::terminate(); // the wrapper still points at `outcome`; never let it dangle
+        std::terminate(); // the wrapper still points at `outcome`
     }
     return outcome;
 }
 
-/** @brief Runs the task and returns its value; a thrown exception fails the test and rethrows. */
-template <typename T>
-T await(QCoro::Task<T> task, std::chrono::milliseconds timeout = std::chrono::seconds(30))
+template <typename T> T await(QCoro::Task<T> task, Timeout timeout = defaultTimeout)
 {
     Outcome<T> outcome = run(std::move(task), timeout);
-    if (outcome.error) {
+    if (outcome.error)
         std::rethrow_exception(outcome.error);
-    }
-    if constexpr (!std::is_void_v<T>) {
+    if constexpr (!std::is_void_v<T>)
         return std::move(*outcome.value);
-    }
 }
 
-/** @brief Runs the task and returns the exception it threw, or nullptr. */
-template <typename T>
-std::exception_ptr error(QCoro::Task<T> task, std::chrono::milliseconds timeout = std::chrono::seconds(30))
+template <typename T> std::exception_ptr error(QCoro::Task<T> task, Timeout timeout = defaultTimeout)
 {
     return run(std::move(task), timeout).error;
 }
 
-/** @brief Rethrows the exception as E and returns it; fails the test when it is of another type. */
+// The exception as E; nothing when there is none or it is of another type.
 template <typename E> std::optional<E> as(std::exception_ptr error)
 {
-    if (!error) {
-        return std::nullopt;
-    }
     try {
-        std::rethrow_exception(error);
+        if (error)
+            std::rethrow_exception(error);
     } catch (const E& e) {
         return e;
     } catch (...) {
-        return std::nullopt;
     }
+    return std::nullopt;
 }
 
 } // namespace AsyncTest

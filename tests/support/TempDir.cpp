@@ -9,26 +9,21 @@
 QByteArray TestFiles::read(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void TestFiles::write(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(bytes);
-    }
 }
 
 int TestFiles::mode(const QString& path)
 {
-    struct stat info {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0) {
-        return -1;
-    }
-    return static_cast<int>(info.st_mode & 07777);
+    struct stat info
+    {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? static_cast<int>(info.st_mode & 07777)
+                                                                    : -1;
 }

@@ -5,27 +5,20 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-void setDefault(const char* name, const char* value)
-{
-    if (qEnvironmentVariableIsEmpty(name)) {
-        qputenv(name, value);
-    }
-}
-} // namespace
-
-// One main for every test program. GUI tests get a QApplication; the others a QCoreApplication,
-// so coroutines have an event loop. The environment is set here rather than by CTest so that a
-// test program behaves the same when run by hand: text and collation must not depend on the
-// machine's locale, widgets never need a display, and artefacts go under the build folder.
+// One main for every test program: a UTF-8 C locale, the offscreen platform for widgets, artefacts
+// under the build folder; set here so a program run by hand behaves as under CTest.
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    setDefault("LC_ALL", "C.UTF-8");
-    setDefault("LANG", "C.UTF-8");
-    setDefault("MARLVANE_BUILD_DIR", MARLVANE_BUILD_DIR_DEFAULT);
+    const std::pair<const char*, const char*> defaults[] = {
+        {"LC_ALL", "C.UTF-8"}, {"LANG", "C.UTF-8"}, {"MARLVANE_BUILD_DIR", MARLVANE_BUILD_DIR_DEFAULT}};
+    for (const auto& [name, value] : defaults) {
+        if (qEnvironmentVariableIsEmpty(name))
+            qputenv(name, value);
+    }
 #ifdef MARLVANE_TEST_GUI
-    setDefault("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 #else
     QCoreApplication app(argc, argv);
