@@ -1,5 +1,4 @@
 #include "HomeView.h"
-#include "AsyncTest.h"
 #include "CreateInstanceView.h"
 #include "EmptyEnvironmentView.h"
 #include "InstanceCard.h"
@@ -9,319 +8,205 @@
 #include "MessageDialog.h"
 #include "ProjectPickerView.h"
 #include "SettingsView.h"
-#include "TextLabel.h"
 #include "UiTestSupport.h"
 
-#include <QAbstractButton>
+#include <QLabel>
 #include <QLayout>
-#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
-using UiTest::hoursAgo;
-using UiTest::managed;
+using TestRecords::at;
+using TestRecords::managed;
 
 namespace {
 
 class HomeViewTest : public UiTestBase
 {
 protected:
-    /** @brief Shows the window (which starts the bootstrap) with these runtimes found. */
     void start(bool desktop, bool cli)
     {
         core().setReport(FakeCoreAdapter::reportWith(desktop, cli, true));
         view.resize(760, 680);
         view.show();
-        ASSERT_TRUE(UiTest::waitForBootstrap(harness));
+        UI_WAIT_UNTIL(core().count(QStringLiteral("diagnose")) >= 1 && !model().isWorking());
     }
-
-    QAbstractButton* headerButton(const char* name)
+    QAbstractButton* button(const QWidget* parent, const char* name) const
     {
-        return view.findChild<QAbstractButton*>(QLatin1String(name));
+        return parent->findChild<QAbstractButton*>(QLatin1String(name));
     }
-
-    InstanceCard* card(const QString& displayName)
+    QList<InstanceCard*> cards() const
     {
-        for (InstanceCard* candidate :
-             view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->cards()) {
-            if (candidate->instance().displayName == displayName) {
-                return candidate;
-            }
+        return view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->cards();
+    }
+    QStringList names() const
+    {
+        QStringList shown;
+        for (const InstanceCard* each : cards()) {
+            shown.append(each->instance().displayName);
         }
-        ADD_FAILURE() << "no card for " << displayName.toStdString();
-        return nullptr;
+        return shown;
     }
-
+    InstanceCard* card(const QString& name) const { return cards().value(names().indexOf(name)); }
     static QString text(const QWidget* parent, const char* name)
     {
         const auto* label = parent->findChild<QLabel*>(QLatin1String(name));
-        return label != nullptr ? label->text() : QStringLiteral("<missing>");
+        return label != nullptr ? label->text() : QStringLiteral("<none>");
     }
+    ProjectPickerView* picker() const { return UiTest::shown<ProjectPickerView>(&view); }
 
     HomeView view{&harness.model()};
 };
 
-TEST_F(HomeViewTest, ContentFollowsTheDetectedRuntimes)
+TEST_F(HomeViewTest, ContentAndCreateFollowTheRuntimesAndTheHeaderOpensOneSheetEach)
 {
     start(false, false);
     EXPECT_EQ(view.content(), HomeView::Content::environmentMissing);
     EXPECT_TRUE(view.findChild<EmptyEnvironmentView*>()->isVisible());
-    EXPECT_FALSE(headerButton("createButton")->isEnabled());
-    EXPECT_EQ(headerButton("createButton")->toolTip(), QStringLiteral("创建 Codex 实例"));
-    EXPECT_EQ(headerButton("settingsButton")->toolTip(), QStringLiteral("设置与诊断"));
-
-    // The settings stay reachable without any runtime.
-    QTest::mouseClick(headerButton("settingsButton"), Qt::LeftButton);
-    auto* settings = UiTest::shownChild<SettingsView>(&view, QStringLiteral("settingsView"));
-    ASSERT_NE(settings, nullptr);
-    settings->reject();
-
-    // Only the CLI: the built-in CLI record is listed and creating is possible.
-    harness.detect(false, true, false);
-    EXPECT_EQ(view.content(), HomeView::Content::instances);
-    EXPECT_TRUE(view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->isVisible());
-    EXPECT_TRUE(headerButton("createButton")->isEnabled());
-    QTest::mouseClick(headerButton("createButton"), Qt::LeftButton);
-    auto* create = UiTest::shownChild<CreateInstanceView>(&view, QStringLiteral("createInstanceView"));
-    ASSERT_NE(create, nullptr);
-    create->reject();
-
-    // Losing the runtime again brings the placeholder back and disables creating.
-    harness.detect(false, false, false);
-    EXPECT_EQ(view.content(), HomeView::Content::environmentMissing);
-    EXPECT_FALSE(headerButton("createButton")->isEnabled());
-}
-
-TEST_F(HomeViewTest, EnvironmentPlaceholderLinksToTheDownloadAndDetectsAgain)
-{
-    start(false, false);
-    auto* placeholder = view.findChild<EmptyEnvironmentView*>();
-    EXPECT_EQ(placeholder->title(), QStringLiteral("需要 Codex 运行环境"));
-    EXPECT_EQ(placeholder->description(), QStringLiteral("安装 ChatGPT Desktop 或 Codex CLI 后重新检测。"));
-    EXPECT_EQ(placeholder->symbolName(), QStringLiteral("exclamationmark.triangle"));
-
-    auto* link = placeholder->findChild<QPushButton*>(QStringLiteral("downloadLink"));
-    ASSERT_NE(link, nullptr);
-    EXPECT_EQ(link->text(), QStringLiteral("OpenAI 官方下载"));
-    QTest::mouseClick(link, Qt::LeftButton);
+    EXPECT_FALSE(button(&view, "createButton")->isEnabled());
+    QTest::mouseClick(button(&view, "downloadLink"), Qt::LeftButton);
     EXPECT_EQ(services.openedUrls, QList<QUrl>{QUrl(QStringLiteral("https://openai.com/chatgpt/download/"))});
 
-    core().setReport(FakeCoreAdapter::reportWith(true, false, false));
-    auto* redetect = placeholder->findChild<QPushButton*>(QStringLiteral("redetectButton"));
-    ASSERT_NE(redetect, nullptr);
-    EXPECT_EQ(redetect->text(), QStringLiteral("重新检测"));
-    QTest::mouseClick(redetect, Qt::LeftButton);
-    UI_WAIT_UNTIL(view.content() == HomeView::Content::instances);
-    EXPECT_EQ(core().count(QStringLiteral("diagnose")), 2);
-}
+    QTest::mouseClick(button(&view, "settingsButton"), Qt::LeftButton);
+    QTest::mouseClick(button(&view, "settingsButton"), Qt::LeftButton);
+    ASSERT_NE(UiTest::shown<SettingsView>(&view), nullptr) << "reachable without any runtime";
+    EXPECT_EQ(view.findChildren<SettingsView*>().size(), 1);
+    UiTest::shown<SettingsView>(&view)->reject();
 
-TEST_F(HomeViewTest, NoInstancePlaceholderOnlyWhenNothingIsVisible)
-{
-    start(false, true);
+    harness.detect(false, true, false);
     EXPECT_EQ(view.content(), HomeView::Content::instances);
-    auto* placeholder = view.findChild<EmptyStateView*>(QStringLiteral("noInstancesView"));
-    ASSERT_NE(placeholder, nullptr);
-    EXPECT_FALSE(placeholder->isVisible()) << "the built-in CLI record is visible";
+    EXPECT_EQ(names(), QStringList{QStringLiteral("Default CLI")});
+    EXPECT_TRUE(button(&view, "createButton")->isEnabled());
+    QTest::mouseClick(button(&view, "createButton"), Qt::LeftButton);
+    QTest::mouseClick(button(&view, "createButton"), Qt::LeftButton);
+    ASSERT_NE(UiTest::shown<CreateInstanceView>(&view), nullptr);
+    EXPECT_EQ(view.findChildren<CreateInstanceView*>().size(), 1);
+    UiTest::shown<CreateInstanceView>(&view)->reject();
+
+    harness.detect(false, false, false);
+    EXPECT_EQ(view.content(), HomeView::Content::environmentMissing);
+    EXPECT_FALSE(button(&view, "createButton")->isEnabled());
+    core().setReport(FakeCoreAdapter::reportWith(true, false, false));
+    const int diagnosed = core().count(QStringLiteral("diagnose"));
+    QTest::mouseClick(button(&view, "redetectButton"), Qt::LeftButton);
+    UI_WAIT_UNTIL(view.content() == HomeView::Content::instances);
+    EXPECT_EQ(core().count(QStringLiteral("diagnose")), diagnosed + 1);
 }
 
-TEST_F(HomeViewTest, CardsFollowVisibleOrderWithSystemTagsAndKinds)
+TEST_F(HomeViewTest, CardsKeepTheVisibleOrderAndFollowTheModelByIdentity)
 {
     const CodexInstance yesterday =
-        managed(QStringLiteral("Yesterday"), CodexInstanceType::desktop, hoursAgo(30));
-    const CodexInstance today = managed(QStringLiteral("Today"), CodexInstanceType::cli, hoursAgo(2));
-    const CodexInstance used =
-        managed(QStringLiteral("Used"), CodexInstanceType::cli, hoursAgo(48), hoursAgo(1));
-    CodexInstance lookalike = managed(QStringLiteral("Lookalike"), CodexInstanceType::cli, hoursAgo(60));
-    lookalike.profileId = QStringLiteral("default-work");
+        managed(QStringLiteral("Yesterday"), CodexInstanceType::desktop, at("2026-01-09T08:00:00Z"));
+    const CodexInstance today =
+        managed(QStringLiteral("Today"), CodexInstanceType::cli, at("2026-01-10T10:00:00Z"));
+    const CodexInstance used = managed(QStringLiteral("Used"), CodexInstanceType::cli,
+                                       at("2026-01-08T10:00:00Z"), at("2026-01-10T11:00:00Z"));
+    const CodexInstance lookalike =
+        TestRecords::imported(QStringLiteral("Lookalike"), QStringLiteral("default-work"),
+                              CodexInstanceType::cli, at("2026-01-07T10:00:00Z"));
     UiTest::storeInstances(harness, {yesterday, today, used, lookalike});
     start(true, true);
-
-    QStringList names;
-    for (const InstanceCard* shown :
-         view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->cards()) {
-        names.append(shown->instance().displayName);
+    EXPECT_EQ(names(),
+              (QStringList{"Default Desktop", "Default CLI", "Used", "Today", "Yesterday", "Lookalike"}));
+    for (const auto& [name, tag, kind] : {std::tuple{"Default Desktop", "系统", "Desktop"},
+                                          {"Default CLI", "系统", "Codex Profile"},
+                                          {"Used", "", "Codex Profile"},
+                                          {"Yesterday", "", "Desktop"},
+                                          {"Lookalike", "", "Codex Profile"}}) {
+        const auto* shownTag =
+            card(QString::fromUtf8(name))->findChild<InstanceTag*>(QStringLiteral("systemTag"));
+        EXPECT_EQ(shownTag != nullptr ? shownTag->text() : QString(), QString::fromUtf8(tag)) << name;
+        EXPECT_EQ(text(card(QString::fromUtf8(name)), "cardKind"), QString::fromUtf8(kind)) << name;
     }
-    EXPECT_EQ(names, (QStringList{QStringLiteral("Default Desktop"), QStringLiteral("Default CLI"),
-                                  QStringLiteral("Used"), QStringLiteral("Today"),
-                                  QStringLiteral("Yesterday"), QStringLiteral("Lookalike")}));
-
-    const auto tagOf = [](const InstanceCard* shown) {
-        const auto* tag = shown->findChild<InstanceTag*>(QStringLiteral("systemTag"));
-        return tag != nullptr ? tag->text() : QString();
-    };
-    EXPECT_EQ(tagOf(card(QStringLiteral("Default Desktop"))), QStringLiteral("系统"));
-    EXPECT_EQ(tagOf(card(QStringLiteral("Default CLI"))), QStringLiteral("系统"));
-    EXPECT_EQ(tagOf(card(QStringLiteral("Used"))), QString());
-    EXPECT_EQ(tagOf(card(QStringLiteral("Lookalike"))), QString())
-        << "a prefix of \"default\" is not the default";
-
-    EXPECT_EQ(text(card(QStringLiteral("Default Desktop")), "cardKind"), QStringLiteral("Desktop"));
-    EXPECT_EQ(text(card(QStringLiteral("Default CLI")), "cardKind"), QStringLiteral("Codex Profile"));
-    EXPECT_EQ(text(card(QStringLiteral("Yesterday")), "cardKind"), QStringLiteral("Desktop"));
     EXPECT_EQ(card(QStringLiteral("Today"))->accessibleName(), QStringLiteral("Today，CLI"));
     EXPECT_EQ(card(QStringLiteral("Yesterday"))->accessibleName(), QStringLiteral("Yesterday，Desktop"));
 
-    // A new name reaches the card that already shows the record.
-    InstanceCard* before = card(QStringLiteral("Today"));
+    const QPointer<InstanceCard> todayCard = card(QStringLiteral("Today"));
+    const QPointer<InstanceCard> usedCard = card(QStringLiteral("Used"));
+    const QPointer<InstanceCard> yesterdayCard = card(QStringLiteral("Yesterday"));
     AsyncTest::await(model().rename(today, QStringLiteral("Renamed")));
-    EXPECT_EQ(card(QStringLiteral("Renamed")), before);
-    EXPECT_EQ(text(before, "cardName"), QStringLiteral("Renamed"));
+    EXPECT_EQ(card(QStringLiteral("Renamed")), todayCard.data());
+    EXPECT_EQ(text(todayCard, "cardName"), QStringLiteral("Renamed"));
+    EXPECT_EQ(card(QStringLiteral("Used")), usedCard.data());
+
+    AsyncTest::await(model().remove(used));
+    UI_WAIT_UNTIL(usedCard.isNull());
+    AsyncTest::await(model().launchDesktop(yesterday));
+    EXPECT_EQ(names(), (QStringList{"Default Desktop", "Default CLI", "Yesterday", "Renamed", "Lookalike"}));
+    const QLayout* column =
+        view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->widget()->layout();
+    EXPECT_EQ(column->itemAt(2)->widget(), yesterdayCard.data());
+    EXPECT_EQ(column->itemAt(3)->widget(), todayCard.data());
 }
 
-TEST_F(HomeViewTest, DesktopCardLaunchesFromAnywhereButCliCardOnlyFromItsButtons)
+TEST_F(HomeViewTest, DesktopCardsLaunchOnClickAndCliButtonsOpenOnePickerForTheirTarget)
 {
-    const CodexInstance work = managed(QStringLiteral("Work"), CodexInstanceType::cli, hoursAgo(1));
-    UiTest::storeInstances(harness, {work});
+    UiTest::storeInstances(
+        harness, {managed(QStringLiteral("Work"), CodexInstanceType::cli, at("2026-01-10T10:00:00Z"))});
     start(true, true);
-
-    // The card's corner lies in its padding, outside every element drawn on it.
-    const QPoint padding(4, 4);
-    QTest::mouseClick(card(QStringLiteral("Default Desktop")), Qt::LeftButton, {}, padding);
-    UI_WAIT_UNTIL(core().count(QStringLiteral("launchDesktop")) == 1);
-    EXPECT_EQ(core().calls().constLast().arguments, QStringList{QStringLiteral("default")});
-    UI_WAIT_UNTIL(!model().isWorking());
-
-    InstanceCard* cli = card(QStringLiteral("Work"));
-    QTest::mouseClick(cli, Qt::LeftButton, {}, padding);
-    QTest::mouseClick(cli, Qt::LeftButton, {}, cli->rect().center());
-    EXPECT_EQ(core().count(QStringLiteral("launchDesktop")), 1);
-    EXPECT_EQ(UiTest::shownChild<ProjectPickerView>(&view, QStringLiteral("projectPickerView")), nullptr);
-}
-
-TEST_F(HomeViewTest, TerminalAndVSCodeButtonsOpenThePickerForTheirTarget)
-{
-    const CodexInstance work = managed(QStringLiteral("Work"), CodexInstanceType::cli, hoursAgo(1));
-    UiTest::storeInstances(harness, {work});
-    start(false, true);
-
-    const auto open = [&](const QString& name, const char* button) -> ProjectPickerView* {
-        auto* pressed = card(name)->findChild<QPushButton*>(QLatin1String(button));
-        EXPECT_NE(pressed, nullptr);
-        QTest::mouseClick(pressed, Qt::LeftButton);
-        return UiTest::shownChild<ProjectPickerView>(&view, QStringLiteral("projectPickerView"));
-    };
-
-    ProjectPickerView* picker = open(QStringLiteral("Work"), "terminalButton");
-    ASSERT_NE(picker, nullptr);
-    EXPECT_EQ(text(picker, "pickerSubtitle"), QStringLiteral("使用 Work 启动 Codex CLI"));
-    EXPECT_EQ(picker->findChild<QLabel*>(QStringLiteral("pickerHint")), nullptr);
-    picker->reject();
-    EXPECT_EQ(UiTest::shownChild<ProjectPickerView>(&view, QStringLiteral("projectPickerView")), nullptr);
-
-    picker = open(QStringLiteral("Work"), "vscodeButton");
-    ASSERT_NE(picker, nullptr);
-    EXPECT_EQ(text(picker, "pickerSubtitle"), QStringLiteral("使用 Work 启动 VS Code"));
-    EXPECT_EQ(text(picker, "pickerHint"),
-              QStringLiteral("复用现有 VS Code 设置与插件，仅切换 Codex Profile"));
-    picker->reject();
-
-    picker = open(QStringLiteral("Default CLI"), "vscodeButton");
-    ASSERT_NE(picker, nullptr);
-    EXPECT_EQ(text(picker, "pickerSubtitle"), QStringLiteral("使用 Default CLI 启动 VS Code"));
-    EXPECT_EQ(picker->findChild<QLabel*>(QStringLiteral("pickerHint")), nullptr);
-    picker->reject();
-    EXPECT_EQ(core().count(QStringLiteral("launchCLI")) + core().count(QStringLiteral("launchVSCode")), 0);
-}
-
-TEST_F(HomeViewTest, SpinnerShowsOverTheListWhileWorking)
-{
-    start(true, false);
     auto* overlay = view.findChild<QWidget*>(QStringLiteral("workingOverlay"));
-    ASSERT_NE(overlay, nullptr);
     EXPECT_FALSE(overlay->isVisible());
-
     core().hold(QStringLiteral("launchDesktop"));
-    QTest::mouseClick(card(QStringLiteral("Default Desktop")), Qt::LeftButton);
+    const QPoint padding(4, 4); // inside the card, outside everything drawn on it
+    QTest::mouseClick(card(QStringLiteral("Default Desktop")), Qt::LeftButton, {}, padding);
     UI_WAIT_UNTIL(core().waiting(QStringLiteral("launchDesktop")) == 1);
-    EXPECT_TRUE(model().isWorking());
     EXPECT_TRUE(overlay->isVisible());
-    EXPECT_TRUE(view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->isVisible());
     EXPECT_EQ(overlay->geometry().center(), view.rect().center());
-    UiTest::saveScreenshot(&view, QStringLiteral("home-working"));
-
     core().release(QStringLiteral("launchDesktop"));
     UI_WAIT_UNTIL(!model().isWorking());
     EXPECT_FALSE(overlay->isVisible());
+    EXPECT_EQ(core().calls().constLast().arguments, QStringList{QStringLiteral("default")});
+
+    InstanceCard* work = card(QStringLiteral("Work"));
+    QTest::mouseClick(work, Qt::LeftButton, {}, padding);
+    QTest::mouseClick(work, Qt::LeftButton, {}, work->rect().center());
+    EXPECT_EQ(core().count(QStringLiteral("launchDesktop")), 1);
+    EXPECT_EQ(picker(), nullptr);
+
+    for (const auto& [name, target, subtitle, hinted] :
+         {std::tuple{"Work", "terminalButton", "使用 Work 启动 Codex CLI", false},
+          {"Work", "vscodeButton", "使用 Work 启动 VS Code", true},
+          {"Default CLI", "vscodeButton", "使用 Default CLI 启动 VS Code", false}}) {
+        QTest::mouseClick(button(card(QString::fromUtf8(name)), target), Qt::LeftButton);
+        ASSERT_NE(picker(), nullptr) << subtitle;
+        EXPECT_EQ(text(picker(), "pickerSubtitle"), QString::fromUtf8(subtitle));
+        EXPECT_EQ(picker()->findChild<QLabel*>(QStringLiteral("pickerHint")) != nullptr, hinted) << subtitle;
+        const QList<ProjectPickerView*> all = view.findChildren<ProjectPickerView*>();
+        EXPECT_EQ(std::count_if(all.begin(), all.end(), [](QWidget* each) { return each->isVisible(); }), 1)
+            << "the newest picker replaces the open one";
+    }
+    picker()->reject();
+    EXPECT_EQ(picker(), nullptr);
+    EXPECT_EQ(core().count(QStringLiteral("launchCLI")) + core().count(QStringLiteral("launchVSCode")), 0);
 }
 
-TEST_F(HomeViewTest, AlertShowsTheMessageAndAnyDismissalClearsIt)
+TEST_F(HomeViewTest, AlertShowsTheLatestMessageAndAnyDismissalClearsIt)
 {
     start(true, false);
     const MarlvaneError failure = MarlvaneError::coreFailure(QStringLiteral("Profile 已损坏"));
     core().fail(QStringLiteral("launchDesktop"), failure);
     QTest::mouseClick(card(QStringLiteral("Default Desktop")), Qt::LeftButton);
-    UI_WAIT_UNTIL(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")) != nullptr);
-
-    MessageDialog* alert = UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert"));
-    EXPECT_EQ(alert->windowTitle(), QStringLiteral("Marlvane"));
+    UI_WAIT_UNTIL(UiTest::shown<MessageDialog>(&view, QStringLiteral("errorAlert")) != nullptr);
+    MessageDialog* alert = UiTest::shown<MessageDialog>(&view, QStringLiteral("errorAlert"));
     EXPECT_EQ(alert->title(), QStringLiteral("Marlvane"));
     EXPECT_EQ(alert->message(), failure.errorDescription());
-    ASSERT_EQ(alert->buttons().size(), 1);
-    EXPECT_EQ(alert->buttons().constFirst()->text(), QStringLiteral("好"));
-    EXPECT_TRUE(alert->isVisible());
-
-    // A newer message replaces the one shown.
     model().setPresentedError(QStringLiteral("第二条"));
-    EXPECT_EQ(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")), alert);
+    EXPECT_EQ(UiTest::shown<MessageDialog>(&view, QStringLiteral("errorAlert")), alert)
+        << "replaced in place";
     EXPECT_EQ(alert->message(), QStringLiteral("第二条"));
-
+    ASSERT_EQ(alert->buttons().size(), 1);
     QTest::mouseClick(alert->buttons().constFirst(), Qt::LeftButton);
     EXPECT_FALSE(model().presentedError().has_value());
-    EXPECT_EQ(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr);
+    EXPECT_EQ(UiTest::shown<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr);
 
-    // Escape is another way to dismiss it, with the same effect.
     model().setPresentedError(QStringLiteral("第三条"));
-    ASSERT_NE(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr);
-    QTest::keyClick(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")), Qt::Key_Escape);
+    ASSERT_NE(UiTest::shown<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr);
+    QTest::keyClick(UiTest::shown<MessageDialog>(&view, QStringLiteral("errorAlert")), Qt::Key_Escape);
     EXPECT_FALSE(model().presentedError().has_value());
-    EXPECT_EQ(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr);
-}
-
-TEST_F(HomeViewTest, CardsFollowTheModelByIdentity)
-{
-    const CodexInstance first = managed(QStringLiteral("First"), CodexInstanceType::cli, hoursAgo(2));
-    const CodexInstance second = managed(QStringLiteral("Second"), CodexInstanceType::cli, hoursAgo(3));
-    const CodexInstance third = managed(QStringLiteral("Third"), CodexInstanceType::desktop, hoursAgo(4));
-    UiTest::storeInstances(harness, {first, second, third});
-    start(true, true);
-    const auto names = [this] {
-        QStringList shown;
-        for (const InstanceCard* each :
-             view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->cards()) {
-            shown.append(each->instance().displayName);
-        }
-        return shown;
-    };
-    ASSERT_EQ(names(),
-              (QStringList{QStringLiteral("Default Desktop"), QStringLiteral("Default CLI"),
-                           QStringLiteral("First"), QStringLiteral("Second"), QStringLiteral("Third")}));
-    const QPointer<InstanceCard> firstCard = card(QStringLiteral("First"));
-    const QPointer<InstanceCard> secondCard = card(QStringLiteral("Second"));
-    const QPointer<InstanceCard> thirdCard = card(QStringLiteral("Third"));
-
-    // A renamed record keeps its card, which shows the new name; the other cards stay.
-    AsyncTest::await(model().rename(model().instances().at(1), QStringLiteral("Second renamed")));
-    UI_WAIT_UNTIL(names().contains(QStringLiteral("Second renamed")));
-    EXPECT_EQ(card(QStringLiteral("Second renamed")), secondCard.data());
-    EXPECT_EQ(text(secondCard, "cardName"), QStringLiteral("Second renamed"));
-    EXPECT_EQ(card(QStringLiteral("First")), firstCard.data());
-    EXPECT_EQ(card(QStringLiteral("Third")), thirdCard.data());
-
-    // A removed record's card goes; the others keep their places.
-    AsyncTest::await(model().remove(model().instances().at(0)));
-    UI_WAIT_UNTIL(firstCard.isNull());
-    EXPECT_EQ(names(), (QStringList{QStringLiteral("Default Desktop"), QStringLiteral("Default CLI"),
-                                    QStringLiteral("Second renamed"), QStringLiteral("Third")}));
-
-    // A launch moves its instance up: the same card, moved in the layout.
-    AsyncTest::await(model().launchDesktop(model().instances().at(1)));
-    UI_WAIT_UNTIL(names().at(2) == QStringLiteral("Third"));
-    EXPECT_EQ(names(), (QStringList{QStringLiteral("Default Desktop"), QStringLiteral("Default CLI"),
-                                    QStringLiteral("Third"), QStringLiteral("Second renamed")}));
-    const auto* column =
-        view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->widget()->layout();
-    EXPECT_EQ(column->itemAt(2)->widget(), thirdCard.data());
-    EXPECT_EQ(column->itemAt(3)->widget(), secondCard.data());
+    EXPECT_EQ(UiTest::shown<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr);
+    model().setPresentedError(QStringLiteral("第四条"));
+    model().setPresentedError(std::nullopt);
+    EXPECT_EQ(UiTest::shown<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr)
+        << "cleared by the model";
 }
 
 } // namespace

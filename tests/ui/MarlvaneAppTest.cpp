@@ -9,100 +9,87 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
-std::unique_ptr<AppModel> emptyModel(const QTemporaryDir& data, FakeCoreAdapter** fake = nullptr)
+class MarlvaneAppTest : public UiTestBase
 {
-    auto core = std::make_unique<FakeCoreAdapter>();
-    core->setReport(FakeCoreAdapter::reportWith(false, true, false));
-    if (fake) {
-        *fake = core.get();
-    }
-    return std::make_unique<AppModel>(
-        std::make_unique<AppModel::InstanceStore>(data.filePath(QStringLiteral("instances.json")),
-                                                  QList<CodexInstance>{}),
-        std::make_unique<AppModel::ProjectStore>(data.filePath(QStringLiteral("recent-projects.json")),
-                                                 QList<RecentProject>{}),
-        std::move(core));
-}
-
-TEST_F(UiTestBase, AppOpensOneWindowOverTheModelItIsGiven)
-{
-    QTemporaryDir data;
-    FakeCoreAdapter* fake = nullptr;
-    auto model = emptyModel(data, &fake);
-    AppModel* given = model.get();
-
-    MarlvaneApp app(std::move(model));
-    EXPECT_EQ(&app.model(), given);
-    HomeView* window = app.window();
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Marlvane"));
-    EXPECT_EQ(window->minimumSize(), QSize(660, 520));
-    EXPECT_EQ(window->size(), QSize(760, 680));
-    EXPECT_FALSE(window->windowIcon().isNull());
-    EXPECT_EQ(fake->count(QStringLiteral("diagnose")), 0) << "nothing starts before the window is shown";
-
-    app.show();
-    UI_WAIT_UNTIL(fake->count(QStringLiteral("diagnose")) == 1 && !given->isWorking());
-    EXPECT_EQ(window->content(), HomeView::Content::instances);
-
-    // Showing again does not start a second bootstrap.
-    window->hide();
-    app.show();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(fake->count(QStringLiteral("listProfiles")), 1);
-}
-
-// The real program in this test's per-user folders (the harness set them), runtime folder included.
-class StartedMarlvane final
-{
-public:
-    StartedMarlvane()
+protected:
+    // The real program in this test's per-user folders (the harness set them).
+    struct Started
     {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), qEnvironmentVariable("HOME") + "/.config");
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), qEnvironmentVariable("HOME") + "/.cache");
-        environment.insert(QStringLiteral("TESSAROLL_HOME"), qEnvironmentVariable("HOME") + "/profiles");
-        process.setProcessEnvironment(environment);
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.start(QStringLiteral(MARLVANE_EXECUTABLE), QStringList{});
-    }
-    ~StartedMarlvane()
-    {
-        if (process.state() != QProcess::NotRunning) {
+        Started()
+        {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            for (const char* name : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TESSAROLL_HOME"}) {
+                environment.insert(QString::fromLatin1(name), qEnvironmentVariable("HOME") + u'/' + name);
+            }
+            process.setProcessEnvironment(environment);
+            process.setStandardInputFile(QProcess::nullDevice());
+            process.start(QStringLiteral(MARLVANE_EXECUTABLE), QStringList{});
+        }
+        ~Started()
+        {
             process.kill();
             process.waitForFinished(-1);
         }
-    }
-    Q_DISABLE_COPY_MOVE(StartedMarlvane)
-
-    bool finishes()
+        bool finishes()
+        {
+            return AsyncTest::spinUntil([this] { return process.state() == QProcess::NotRunning; });
+        }
+        QProcess process;
+    };
+    static QString guardFile(const char* suffix)
     {
-        return AsyncTest::spinUntil([this] { return process.state() == QProcess::NotRunning; });
+        return SingleInstanceGuard::runtimeFolder() + u"/marlvane"_s + QLatin1String(suffix);
     }
-
-    QProcess process;
+    static qint64 lockHolder()
+    {
+        qint64 pid = 0;
+        QString host, application;
+        return QLockFile(guardFile(".lock")).getLockInfo(&pid, &host, &application) ? pid : 0;
+    }
+    // A model of its own, over an empty data folder, for the application to own.
+    std::unique_ptr<AppModel> emptyModel()
+    {
+        auto fake = std::make_unique<FakeCoreAdapter>();
+        fake->setReport(FakeCoreAdapter::reportWith(false, true, false));
+        appCore = fake.get();
+        return std::make_unique<AppModel>(
+            std::make_unique<AppModel::InstanceStore>(data.filePath(u"instances.json"_s),
+                                                      QList<CodexInstance>{}),
+            std::make_unique<AppModel::ProjectStore>(data.filePath(u"recent-projects.json"_s),
+                                                     QList<RecentProject>{}),
+            std::move(fake));
+    }
+    QTemporaryDir data;
+    FakeCoreAdapter* appCore = nullptr;
 };
 
-QString guardFile(const char* suffix)
+TEST_F(MarlvaneAppTest, OpensOneWindowOverTheModelItIsGivenAndBootstrapsOnceShown)
 {
-    return SingleInstanceGuard::runtimeFolder() + QStringLiteral("/marlvane") + QLatin1String(suffix);
+    auto given = emptyModel();
+    AppModel* model = given.get();
+    MarlvaneApp app(std::move(given));
+    EXPECT_EQ(&app.model(), model);
+    ASSERT_NE(app.window(), nullptr);
+    EXPECT_EQ(app.window()->windowTitle(), u"Marlvane"_s);
+    EXPECT_FALSE(app.window()->windowIcon().isNull());
+    EXPECT_EQ(appCore->count(u"diagnose"_s), 0) << "nothing starts before the window is shown";
+    app.show();
+    UI_WAIT_UNTIL(appCore->count(u"diagnose"_s) == 1 && !model->isWorking());
+    EXPECT_EQ(app.window()->content(), HomeView::Content::instances);
+    app.window()->hide();
+    app.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(appCore->count(u"listProfiles"_s), 1) << "showing again starts no second bootstrap";
 }
 
-qint64 lockHolder()
+TEST_F(MarlvaneAppTest, ASecondStartBringsTheRunningWindowForwardAndLeaves)
 {
-    qint64 pid = 0;
-    QString host;
-    QString application;
-    return QLockFile(guardFile(".lock")).getLockInfo(&pid, &host, &application) ? pid : 0;
-}
-
-TEST_F(UiTestBase, ASecondStartBringsTheRunningWindowForwardAndLeaves)
-{
-    QTemporaryDir data;
-    MarlvaneApp app(emptyModel(data));
-    SingleInstanceGuard guard(SingleInstanceGuard::runtimeFolder(), QStringLiteral("marlvane"));
+    MarlvaneApp app(emptyModel());
+    SingleInstanceGuard guard(SingleInstanceGuard::runtimeFolder(), u"marlvane"_s);
     ASSERT_EQ(guard.claim(std::chrono::seconds(1)), SingleInstanceGuard::Claim::first);
     QObject::connect(&guard, &SingleInstanceGuard::activationRequested, &app, &MarlvaneApp::activate);
     app.show();
@@ -112,7 +99,7 @@ TEST_F(UiTestBase, ASecondStartBringsTheRunningWindowForwardAndLeaves)
     app.window()->showMinimized();
     UI_WAIT_UNTIL(elsewhere.isActiveWindow() && app.window()->isMinimized());
 
-    StartedMarlvane second;
+    Started second;
     ASSERT_TRUE(second.finishes()) << "the second start went on running";
     EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.process.exitCode(), 0);
@@ -121,27 +108,25 @@ TEST_F(UiTestBase, ASecondStartBringsTheRunningWindowForwardAndLeaves)
     EXPECT_FALSE(app.window()->isMinimized());
 }
 
-TEST_F(UiTestBase, ASecondStartThatGetsNoAnswerLeavesWithAReason)
+TEST_F(MarlvaneAppTest, ASecondStartThatGetsNoAnswerLeavesWithAReason)
 {
     QLockFile silentCopy(guardFile(".lock"));
     ASSERT_TRUE(silentCopy.tryLock(0));
-
-    StartedMarlvane second;
+    Started second;
     ASSERT_TRUE(second.finishes()) << "the second start went on running";
     EXPECT_EQ(second.process.exitCode(), 1);
     EXPECT_TRUE(
         second.process.readAllStandardError().contains("did not answer within 5000 ms; not starting"));
 }
 
-TEST_F(UiTestBase, ACrashedCopyDoesNotKeepTheNextOneOut)
+TEST_F(MarlvaneAppTest, ACrashedCopyDoesNotKeepTheNextOneOut)
 {
-    auto crashed = std::make_unique<StartedMarlvane>();
+    auto crashed = std::make_unique<Started>();
     UI_WAIT_UNTIL(lockHolder() == crashed->process.processId() && QFile::exists(guardFile(".socket")));
     crashed.reset(); // killed: its lock and socket files stay behind
-
-    StartedMarlvane next;
+    Started next;
     UI_WAIT_UNTIL(lockHolder() == next.process.processId());
-    SingleInstanceGuard later(SingleInstanceGuard::runtimeFolder(), QStringLiteral("marlvane"));
+    SingleInstanceGuard later(SingleInstanceGuard::runtimeFolder(), u"marlvane"_s);
     EXPECT_EQ(later.claim(std::chrono::seconds(10)), SingleInstanceGuard::Claim::handedOver);
 }
 

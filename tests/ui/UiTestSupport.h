@@ -2,74 +2,48 @@
 
 #include "AppModelHarness.h"
 #include "AsyncTest.h"
-#include "CodexInstance.h"
+#include "TestRecords.h"
 #include "UiServices.h"
 
-#include <QDateTime>
-#include <QList>
-#include <QObject>
-#include <QString>
+#include <QCoreApplication>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <optional>
-
-class QWidget;
-
-// Spins the event loop until the condition holds and fails the test when it never does. Objects
-// closed with deleteLater() are deleted on the way, as a running event loop would.
-// (QTRY_* report to QtTest's logger, which a gtest program never reads: they cannot fail here.)
+// Spins the event loop (running deleteLater() on the way) until the condition holds.
 #define UI_WAIT_UNTIL(condition)                                                                             \
     ASSERT_TRUE(AsyncTest::spinUntil(                                                                        \
         [&] {                                                                                                \
-            UiTest::deleteClosedObjects();                                                                   \
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);                             \
             return static_cast<bool>(condition);                                                             \
         },                                                                                                   \
         std::chrono::seconds(10)))                                                                           \
         << "never true: " #condition
 
-/** @brief Answers the folder panel when the test says so and records links and clipboard texts. */
+/** @brief Holds the folder panel open until the test answers it; records links and clipboard texts. */
 class FakeUiServices final : public UiServices
 {
 public:
-    struct FolderRequest
+    void chooseFolder(QWidget*, const QString& title, const QString& acceptLabel,
+                      std::function<void(std::optional<QString>)> done) override
     {
-        QString title;
-        QString acceptLabel;
-    };
-
-    void chooseFolder(QWidget* parent, const QString& title, const QString& acceptLabel,
-                      std::function<void(std::optional<QString>)> done) override;
+        folderRequests.append(title + QLatin1Char('|') + acceptLabel);
+        pendingFolder = std::move(done);
+    }
     void openUrl(const QUrl& url) override { openedUrls.append(url); }
     void setClipboardText(const QString& text) override { clipboard.append(text); }
 
-    /** @brief Closes the open folder panel with a chosen folder, or cancels it (nullopt). */
-    void answerFolder(std::optional<QString> folder);
-    bool folderPanelOpen() const { return static_cast<bool>(m_pendingFolder); }
-
-    QList<FolderRequest> folderRequests;
+    std::function<void(std::optional<QString>)> pendingFolder;
+    QStringList folderRequests;
     QList<QUrl> openedUrls;
     QStringList clipboard;
-
-private:
-    std::function<void(std::optional<QString>)> m_pendingFolder;
 };
 
 namespace UiTest {
-/** @brief Runs pending deleteLater() calls; a test has no event loop that would. */
-void deleteClosedObjects();
-QDateTime hoursAgo(int hours);
-/** @brief A record as the application creates it, with profile "marlvane-<type>-<uuid>". */
-CodexInstance managed(const QString& name, CodexInstanceType type, const QDateTime& createdAt,
-                      std::optional<QDateTime> lastUsedAt = std::nullopt);
 /** @brief Stores the records and tells the fake core it has their profiles. */
 void storeInstances(AppModelHarness& harness, const QList<CodexInstance>& instances);
-/** @brief Waits until the bootstrap that showing a home view starts has diagnosed and settled. */
-bool waitForBootstrap(AppModelHarness& harness);
 /** @brief The visible child of `parent` of type T named `name` (a closed sheet may linger). */
-template <typename T> T* shownChild(const QObject* parent, const QString& name)
+template <typename T> T* shown(const QObject* parent, const QString& name = {})
 {
     for (T* child : parent->findChildren<T*>(name)) {
         if (child->isVisible()) {
@@ -78,8 +52,6 @@ template <typename T> T* shownChild(const QObject* parent, const QString& name)
     }
     return nullptr;
 }
-/** @brief Writes <build>/screenshots/<name>.png (MARLVANE_BUILD_DIR, set by CTest). */
-void saveScreenshot(QWidget* widget, const QString& name);
 } // namespace UiTest
 
 /** @brief A model over a fake core with the fake UI services installed. */

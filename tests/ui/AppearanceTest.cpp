@@ -1,0 +1,171 @@
+#include "DiagnosticRow.h"
+#include "DiagnosticsView.h"
+#include "DisplayText.h"
+#include "Icons.h"
+#include "InstanceCard.h"
+#include "InstanceManagementView.h"
+#include "TextLabel.h"
+#include "Theme.h"
+#include "UiTestSupport.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QGlyphRun>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRawFont>
+#include <QTextLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QString ch(char16_t unit)
+{
+    return QString(QChar(unit));
+}
+const QString ellipsis = ch(0x2026);
+
+TEST(DisplayTextTest, EscapesReorderingCharactersThenCutsLongTexts)
+{
+    const QString k(1000, u'a');
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const QString kept = ch(0x200D) + ch(0x2010) + ch(0x2029) + ch(0x202F) + ch(0x2065) + ch(0x206A);
+    const QList<std::pair<QString, QString>> rows{
+        {u"rtl-live"_s, u"rtl-live"_s},
+        {u"rtl-"_s + ch(0x202E) + u"evil"_s, u"rtl-<U+202E>evil"_s},
+        {ch(0x200E) + ch(0x200F) + ch(0x202A) + ch(0x202D), u"<U+200E><U+200F><U+202A><U+202D>"_s},
+        {ch(0x2066) + u"x"_s + ch(0x2069), u"<U+2066>x<U+2069>"_s},
+        {kept, kept},
+        {k, k},
+        {k + u"b"_s, k + ellipsis},
+        {QString(10'000'000, u'a'), k + ellipsis},
+        {k.first(999) + emoji + u"z"_s, k.first(999) + ellipsis},
+        {k.first(998) + emoji + u"z"_s, k.first(998) + emoji + ellipsis},
+        {ch(0x202E) + k, u"<U+202E>"_s + k.first(992) + ellipsis},
+    };
+    for (const auto& [text, shown] : rows) {
+        SCOPED_TRACE(text.left(20).toStdString());
+        EXPECT_EQ(DisplayText::shown(text), shown);
+    }
+}
+
+TEST_F(UiTestBase, ViewsShowTheEscapedCutTextAndKeepTheStoredOne)
+{
+    const QString hostileName(20'000, u'n');
+    const QString hostileID = u"rtl-"_s + ch(0x202E) + u"evil"_s;
+    harness.writeInstances({TestRecords::imported(hostileName, hostileID, CodexInstanceType::cli,
+                                                  TestRecords::at("2026-01-10T10:00:00Z"))});
+    core().setProfiles({hostileID});
+    EnvironmentReport report = FakeCoreAdapter::reportWith(true, true, true);
+    report.corePath = u"/opt/"_s + ch(0x2067) + QString(5000, u'p');
+    core().setReport(report);
+    harness.bootstrap();
+    ASSERT_EQ(model().instances().size(), 1);
+
+    const QString shownName = QString(1000, u'n') + ellipsis;
+    InstanceCard card(model().instances().constFirst());
+    EXPECT_EQ(card.findChild<QLabel*>(u"cardName"_s)->text(), shownName);
+    EXPECT_EQ(card.accessibleName(), shownName + u"，CLI"_s);
+    InstanceManagementView management(&model());
+    auto* row = management.findChild<QWidget*>(u"managedRow"_s);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->findChild<QLabel*>(u"instanceName"_s)->text(), shownName);
+    EXPECT_EQ(row->findChild<QLineEdit*>(u"profileIdField"_s)->text(), u"rtl-<U+202E>evil"_s);
+    DiagnosticsView diagnostics(&model());
+    EXPECT_EQ(diagnostics.findChildren<DiagnosticRow*>().value(2)->value(),
+              u"/opt/<U+2067>"_s + QString(987, u'p') + ellipsis);
+
+    EXPECT_EQ(model().instances().constFirst().displayName, hostileName);
+    EXPECT_EQ(model().instances().constFirst().profileId, hostileID);
+    EXPECT_EQ(model().environment().corePath, report.corePath);
+}
+
+TEST(IconsTest, EverySymbolTheViewsUseIsBundledAndTinted)
+{
+    const QColor tint(0x12, 0x80, 0xe0);
+    for (const char* symbol :
+         {"plus", "gearshape", "terminal", "macwindow", "chevron.right", "rectangle.stack",
+          "rectangle.stack.badge.plus", "exclamationmark.triangle", "folder", "folder.badge.plus",
+          "ellipsis.circle", "arrow.clockwise", "stethoscope", "info.circle", "exclamationmark.shield"}) {
+        const QImage image = Icons::pixmap(QString::fromLatin1(symbol), QSize(24, 24), tint, 2.0).toImage();
+        ASSERT_EQ(image.size(), QSize(48, 48)) << symbol;
+        int drawn = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixelColor(x, y).alpha() == 255) {
+                    ++drawn;
+                    EXPECT_EQ(image.pixelColor(x, y).rgb(), tint.rgb()) << symbol;
+                }
+            }
+        }
+        EXPECT_GT(drawn, 20) << symbol;
+        EXPECT_FALSE(Icons::icon(QString::fromLatin1(symbol), tint).isNull()) << symbol;
+    }
+    EXPECT_TRUE(Icons::pixmap(u"no.such.symbol"_s, QSize(24, 24), tint).isNull());
+    EXPECT_TRUE(Icons::icon(u"no.such.symbol"_s, tint).isNull());
+    // Drawn by Qt's SVG icon engine: a missing plugin would draw nothing.
+    EXPECT_GT(Icons::appIcon().pixmap(QSize(32, 32)).toImage().pixelColor(16, 16).alpha(), 0);
+}
+
+// Under the C locale fontconfig falls back to the Japanese design for Chinese text.
+TEST(ThemeTest, ChineseTextIsDrawnInTheSimplifiedChineseFamilyWithNoMissingGlyphs)
+{
+    if (!QFontDatabase::families().contains(u"Noto Sans CJK SC"_s)) {
+        GTEST_SKIP() << "Noto Sans CJK SC is not installed";
+    }
+    Theme::applyApplicationTheme();
+    for (const QFont& font : {Theme::font(TextStyle::body), Theme::font(TextStyle::title2, QFont::Bold),
+                              Theme::font(TextStyle::caption, QFont::Normal, true), QApplication::font()}) {
+        QTextLayout layout(u"这个 Codex 实例还没有项目"_s, font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        QSet<QString> chineseFamilies;
+        for (const QGlyphRun& run : layout.glyphRuns()) {
+            EXPECT_FALSE(run.glyphIndexes().contains(0U)) << run.rawFont().familyName().toStdString();
+            if (run.rawFont().supportsCharacter(U'实')) {
+                chineseFamilies.insert(run.rawFont().familyName());
+            }
+        }
+        EXPECT_EQ(chineseFamilies, QSet<QString>{u"Noto Sans CJK SC"_s}) << font.toString().toStdString();
+    }
+}
+
+TEST(ThemeTest, LabelsDrawInTheirRoleInsideButtonsAndFollowThePalette)
+{
+    Theme::applyPalette(false);
+    const QPalette light;
+    EXPECT_FALSE(Theme::isDark(light));
+    EXPECT_EQ(Theme::color(SemanticColor::accent, light), light.color(QPalette::Highlight));
+    EXPECT_LT(Theme::color(SemanticColor::secondaryLabel, light).alphaF(),
+              Theme::color(SemanticColor::label, light).alphaF());
+    EXPECT_DOUBLE_EQ(Theme::withOpacity(QColor(0, 0, 0, 128), 0.5).alphaF(), QColor(0, 0, 0, 64).alphaF());
+    // A button's children inherit its foreground role; the label must not.
+    QPushButton parent;
+    parent.resize(300, 60);
+    auto* label = new TextLabel(u"Codex Profile"_s, TextStyle::title, QFont::Bold,
+                                SemanticColor::secondaryLabel, &parent);
+    label->adjustSize();
+    parent.show();
+    const QImage drawn = label->grab().toImage();
+    int darkest = 255;
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x) {
+            darkest = std::min(darkest, qGray(drawn.pixel(x, y)));
+        }
+    }
+    EXPECT_GT(darkest, qGray(Theme::color(SemanticColor::label, light).rgb()) + 40);
+
+    Theme::applyPalette(true);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(Theme::isDark(parent.palette()));
+    EXPECT_NE(Theme::color(SemanticColor::controlBackground, parent.palette()),
+              Theme::color(SemanticColor::controlBackground, light));
+    EXPECT_EQ(label->palette().color(QPalette::WindowText),
+              Theme::color(SemanticColor::secondaryLabel, parent.palette()));
+    Theme::applyPalette(false);
+}
+
+} // namespace
