@@ -1,22 +1,30 @@
 #include "HomeView.h"
 #include "CreateInstanceView.h"
 #include "EmptyEnvironmentView.h"
+#include "EmptyStateView.h"
+#include "ImportProfileView.h"
 #include "InstanceCard.h"
 #include "InstanceCardList.h"
 #include "InstanceTag.h"
 #include "MarlvaneError.h"
 #include "MessageDialog.h"
 #include "ProjectPickerView.h"
+#include "RecentProjectRow.h"
 #include "SettingsView.h"
+#include "TypeChoice.h"
+#include "UiTask.h"
 #include "UiTestSupport.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTest>
 
+using namespace UiTest;
 using TestRecords::at;
-using TestRecords::managed;
 
 namespace {
 
@@ -28,16 +36,9 @@ protected:
         core().setReport(FakeCoreAdapter::reportWith(desktop, cli, true));
         view.resize(760, 680);
         view.show();
-        UI_WAIT_UNTIL(core().count(QStringLiteral("diagnose")) >= 1 && !model().isWorking());
+        UI_WAIT_UNTIL(core().count(u"diagnose"_s) >= 1 && !model().isWorking());
     }
-    QAbstractButton* button(const QWidget* parent, const char* name) const
-    {
-        return parent->findChild<QAbstractButton*>(QLatin1String(name));
-    }
-    QList<InstanceCard*> cards() const
-    {
-        return view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->cards();
-    }
+    QList<InstanceCard*> cards() const { return find<InstanceCardList>(&view, "instanceList")->cards(); }
     QStringList names() const
     {
         QStringList shown;
@@ -47,12 +48,10 @@ protected:
         return shown;
     }
     InstanceCard* card(const QString& name) const { return cards().value(names().indexOf(name)); }
-    static QString text(const QWidget* parent, const char* name)
+    void click(const QWidget* parent, const char* name) const
     {
-        const auto* label = parent->findChild<QLabel*>(QLatin1String(name));
-        return label != nullptr ? label->text() : QStringLiteral("<none>");
+        QTest::mouseClick(find<QAbstractButton>(parent, name), Qt::LeftButton);
     }
-    ProjectPickerView* picker() const { return UiTest::shown<ProjectPickerView>(&view); }
 
     HomeView view{&harness.model()};
 };
@@ -62,151 +61,336 @@ TEST_F(HomeViewTest, ContentAndCreateFollowTheRuntimesAndTheHeaderOpensOneSheetE
     start(false, false);
     EXPECT_EQ(view.content(), HomeView::Content::environmentMissing);
     EXPECT_TRUE(view.findChild<EmptyEnvironmentView*>()->isVisible());
-    EXPECT_FALSE(button(&view, "createButton")->isEnabled());
-    QTest::mouseClick(button(&view, "downloadLink"), Qt::LeftButton);
-    EXPECT_EQ(services.openedUrls, QList<QUrl>{QUrl(QStringLiteral("https://openai.com/chatgpt/download/"))});
-
-    QTest::mouseClick(button(&view, "settingsButton"), Qt::LeftButton);
-    QTest::mouseClick(button(&view, "settingsButton"), Qt::LeftButton);
-    ASSERT_NE(UiTest::shown<SettingsView>(&view), nullptr) << "reachable without any runtime";
-    EXPECT_EQ(view.findChildren<SettingsView*>().size(), 1);
-    UiTest::shown<SettingsView>(&view)->reject();
+    EXPECT_FALSE(find(&view, "createButton")->isEnabled());
+    click(&view, "downloadLink");
+    EXPECT_EQ(services.openedUrls, QList<QUrl>{QUrl(u"https://openai.com/chatgpt/download/"_s)});
+    click(&view, "settingsButton");
+    click(&view, "settingsButton");
+    ASSERT_EQ(shownAll<SettingsView>(&view).size(), 1) << "reachable without any runtime, once";
+    shown<SettingsView>(&view)->reject();
 
     harness.detect(false, true, false);
     EXPECT_EQ(view.content(), HomeView::Content::instances);
-    EXPECT_EQ(names(), QStringList{QStringLiteral("Default CLI")});
-    EXPECT_TRUE(button(&view, "createButton")->isEnabled());
-    QTest::mouseClick(button(&view, "createButton"), Qt::LeftButton);
-    QTest::mouseClick(button(&view, "createButton"), Qt::LeftButton);
-    ASSERT_NE(UiTest::shown<CreateInstanceView>(&view), nullptr);
-    EXPECT_EQ(view.findChildren<CreateInstanceView*>().size(), 1);
-    UiTest::shown<CreateInstanceView>(&view)->reject();
+    EXPECT_EQ(names(), QStringList{u"Default CLI"_s});
+    click(&view, "createButton");
+    click(&view, "createButton");
+    ASSERT_EQ(shownAll<CreateInstanceView>(&view).size(), 1);
+    shown<CreateInstanceView>(&view)->reject();
 
     harness.detect(false, false, false);
     EXPECT_EQ(view.content(), HomeView::Content::environmentMissing);
-    EXPECT_FALSE(button(&view, "createButton")->isEnabled());
+    EXPECT_FALSE(find(&view, "createButton")->isEnabled());
     core().setReport(FakeCoreAdapter::reportWith(true, false, false));
-    const int diagnosed = core().count(QStringLiteral("diagnose"));
-    QTest::mouseClick(button(&view, "redetectButton"), Qt::LeftButton);
+    const int diagnosed = core().count(u"diagnose"_s);
+    click(&view, "redetectButton");
     UI_WAIT_UNTIL(view.content() == HomeView::Content::instances);
-    EXPECT_EQ(core().count(QStringLiteral("diagnose")), diagnosed + 1);
+    EXPECT_EQ(core().count(u"diagnose"_s), diagnosed + 1);
 }
 
 TEST_F(HomeViewTest, CardsKeepTheVisibleOrderAndFollowTheModelByIdentity)
 {
     const CodexInstance yesterday =
-        managed(QStringLiteral("Yesterday"), CodexInstanceType::desktop, at("2026-01-09T08:00:00Z"));
+        TestRecords::managed(u"Yesterday"_s, CodexInstanceType::desktop, at("2026-01-09T08:00:00Z"));
     const CodexInstance today =
-        managed(QStringLiteral("Today"), CodexInstanceType::cli, at("2026-01-10T10:00:00Z"));
-    const CodexInstance used = managed(QStringLiteral("Used"), CodexInstanceType::cli,
-                                       at("2026-01-08T10:00:00Z"), at("2026-01-10T11:00:00Z"));
-    const CodexInstance lookalike =
-        TestRecords::imported(QStringLiteral("Lookalike"), QStringLiteral("default-work"),
-                              CodexInstanceType::cli, at("2026-01-07T10:00:00Z"));
-    UiTest::storeInstances(harness, {yesterday, today, used, lookalike});
+        TestRecords::managed(u"Today"_s, CodexInstanceType::cli, at("2026-01-10T10:00:00Z"));
+    const CodexInstance used = TestRecords::managed(u"Used"_s, CodexInstanceType::cli,
+                                                    at("2026-01-08T10:00:00Z"), at("2026-01-10T11:00:00Z"));
+    UiTest::storeInstances(harness,
+                           {yesterday, today, used,
+                            TestRecords::imported(u"Lookalike"_s, u"default-work"_s, CodexInstanceType::cli,
+                                                  at("2026-01-07T10:00:00Z"))});
     start(true, true);
     EXPECT_EQ(names(),
               (QStringList{"Default Desktop", "Default CLI", "Used", "Today", "Yesterday", "Lookalike"}));
     for (const auto& [name, tag, kind] : {std::tuple{"Default Desktop", "系统", "Desktop"},
                                           {"Default CLI", "系统", "Codex Profile"},
-                                          {"Used", "", "Codex Profile"},
-                                          {"Yesterday", "", "Desktop"},
-                                          {"Lookalike", "", "Codex Profile"}}) {
-        const auto* shownTag =
-            card(QString::fromUtf8(name))->findChild<InstanceTag*>(QStringLiteral("systemTag"));
-        EXPECT_EQ(shownTag != nullptr ? shownTag->text() : QString(), QString::fromUtf8(tag)) << name;
+                                          {"Yesterday", "<none>", "Desktop"},
+                                          {"Lookalike", "<none>", "Codex Profile"}}) {
+        const InstanceTag* shownTag = find<InstanceTag>(card(QString::fromUtf8(name)), "systemTag");
+        EXPECT_EQ(shownTag != nullptr ? shownTag->text() : u"<none>"_s, QString::fromUtf8(tag)) << name;
         EXPECT_EQ(text(card(QString::fromUtf8(name)), "cardKind"), QString::fromUtf8(kind)) << name;
     }
-    EXPECT_EQ(card(QStringLiteral("Today"))->accessibleName(), QStringLiteral("Today，CLI"));
-    EXPECT_EQ(card(QStringLiteral("Yesterday"))->accessibleName(), QStringLiteral("Yesterday，Desktop"));
+    EXPECT_EQ(card(u"Today"_s)->accessibleName(), u"Today，CLI"_s);
+    EXPECT_EQ(card(u"Yesterday"_s)->accessibleName(), u"Yesterday，Desktop"_s);
 
-    const QPointer<InstanceCard> todayCard = card(QStringLiteral("Today"));
-    const QPointer<InstanceCard> usedCard = card(QStringLiteral("Used"));
-    const QPointer<InstanceCard> yesterdayCard = card(QStringLiteral("Yesterday"));
-    AsyncTest::await(model().rename(today, QStringLiteral("Renamed")));
-    EXPECT_EQ(card(QStringLiteral("Renamed")), todayCard.data());
-    EXPECT_EQ(text(todayCard, "cardName"), QStringLiteral("Renamed"));
-    EXPECT_EQ(card(QStringLiteral("Used")), usedCard.data());
-
+    const QPointer<InstanceCard> todayCard = card(u"Today"_s), usedCard = card(u"Used"_s),
+                                 yesterdayCard = card(u"Yesterday"_s);
+    AsyncTest::await(model().rename(today, u"Renamed"_s));
+    EXPECT_EQ(card(u"Renamed"_s), todayCard.data());
+    EXPECT_EQ(text(todayCard, "cardName"), u"Renamed"_s);
+    EXPECT_EQ(card(u"Used"_s), usedCard.data());
     AsyncTest::await(model().remove(used));
     UI_WAIT_UNTIL(usedCard.isNull());
     AsyncTest::await(model().launchDesktop(yesterday));
     EXPECT_EQ(names(), (QStringList{"Default Desktop", "Default CLI", "Yesterday", "Renamed", "Lookalike"}));
-    const QLayout* column =
-        view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->widget()->layout();
-    EXPECT_EQ(column->itemAt(2)->widget(), yesterdayCard.data());
+    const QLayout* column = find<InstanceCardList>(&view, "instanceList")->widget()->layout();
+    EXPECT_EQ(column->itemAt(2)->widget(), yesterdayCard.data()) << "moved, not rebuilt";
     EXPECT_EQ(column->itemAt(3)->widget(), todayCard.data());
 }
 
 TEST_F(HomeViewTest, DesktopCardsLaunchOnClickAndCliButtonsOpenOnePickerForTheirTarget)
 {
     UiTest::storeInstances(
-        harness, {managed(QStringLiteral("Work"), CodexInstanceType::cli, at("2026-01-10T10:00:00Z"))});
+        harness, {TestRecords::managed(u"Work"_s, CodexInstanceType::cli, at("2026-01-10T10:00:00Z"))});
     start(true, true);
-    auto* overlay = view.findChild<QWidget*>(QStringLiteral("workingOverlay"));
+    auto* overlay = find(&view, "workingOverlay");
     EXPECT_FALSE(overlay->isVisible());
-    core().hold(QStringLiteral("launchDesktop"));
+    core().hold(u"launchDesktop"_s);
     const QPoint padding(4, 4); // inside the card, outside everything drawn on it
-    QTest::mouseClick(card(QStringLiteral("Default Desktop")), Qt::LeftButton, {}, padding);
-    UI_WAIT_UNTIL(core().waiting(QStringLiteral("launchDesktop")) == 1);
+    QTest::mouseClick(card(u"Default Desktop"_s), Qt::LeftButton, {}, padding);
+    UI_WAIT_UNTIL(core().waiting(u"launchDesktop"_s) == 1);
     EXPECT_TRUE(overlay->isVisible());
     EXPECT_EQ(overlay->geometry().center(), view.rect().center());
-    core().release(QStringLiteral("launchDesktop"));
+    core().release(u"launchDesktop"_s);
     UI_WAIT_UNTIL(!model().isWorking());
     EXPECT_FALSE(overlay->isVisible());
-    EXPECT_EQ(core().calls().constLast().arguments, QStringList{QStringLiteral("default")});
+    EXPECT_EQ(core().calls().constLast().arguments, QStringList{u"default"_s});
 
-    InstanceCard* work = card(QStringLiteral("Work"));
-    QTest::mouseClick(work, Qt::LeftButton, {}, padding);
-    QTest::mouseClick(work, Qt::LeftButton, {}, work->rect().center());
-    EXPECT_EQ(core().count(QStringLiteral("launchDesktop")), 1);
-    EXPECT_EQ(picker(), nullptr);
-
+    QTest::mouseClick(card(u"Work"_s), Qt::LeftButton, {}, padding);
+    QTest::mouseClick(card(u"Work"_s), Qt::LeftButton, {}, card(u"Work"_s)->rect().center());
+    EXPECT_EQ(core().count(u"launchDesktop"_s), 1);
+    EXPECT_EQ(shown<ProjectPickerView>(&view), nullptr);
     for (const auto& [name, target, subtitle, hinted] :
          {std::tuple{"Work", "terminalButton", "使用 Work 启动 Codex CLI", false},
           {"Work", "vscodeButton", "使用 Work 启动 VS Code", true},
           {"Default CLI", "vscodeButton", "使用 Default CLI 启动 VS Code", false}}) {
-        QTest::mouseClick(button(card(QString::fromUtf8(name)), target), Qt::LeftButton);
-        ASSERT_NE(picker(), nullptr) << subtitle;
-        EXPECT_EQ(text(picker(), "pickerSubtitle"), QString::fromUtf8(subtitle));
-        EXPECT_EQ(picker()->findChild<QLabel*>(QStringLiteral("pickerHint")) != nullptr, hinted) << subtitle;
-        const QList<ProjectPickerView*> all = view.findChildren<ProjectPickerView*>();
-        EXPECT_EQ(std::count_if(all.begin(), all.end(), [](QWidget* each) { return each->isVisible(); }), 1)
-            << "the newest picker replaces the open one";
+        click(card(QString::fromUtf8(name)), target);
+        ASSERT_EQ(shownAll<ProjectPickerView>(&view).size(), 1) << "the newest replaces the open one";
+        EXPECT_EQ(text(shown<ProjectPickerView>(&view), "pickerSubtitle"), QString::fromUtf8(subtitle));
+        EXPECT_EQ(text(shown<ProjectPickerView>(&view), "pickerHint") != u"<none>"_s, hinted) << subtitle;
     }
-    picker()->reject();
-    EXPECT_EQ(picker(), nullptr);
-    EXPECT_EQ(core().count(QStringLiteral("launchCLI")) + core().count(QStringLiteral("launchVSCode")), 0);
+    shown<ProjectPickerView>(&view)->reject();
+    EXPECT_EQ(core().count(u"launchCLI"_s) + core().count(u"launchVSCode"_s), 0);
 }
 
 TEST_F(HomeViewTest, AlertShowsTheLatestMessageAndAnyDismissalClearsIt)
 {
     start(true, false);
-    const MarlvaneError failure = MarlvaneError::coreFailure(QStringLiteral("Profile 已损坏"));
-    core().fail(QStringLiteral("launchDesktop"), failure);
-    QTest::mouseClick(card(QStringLiteral("Default Desktop")), Qt::LeftButton);
-    UI_WAIT_UNTIL(UiTest::shown<MessageDialog>(&view, QStringLiteral("errorAlert")) != nullptr);
-    MessageDialog* alert = UiTest::shown<MessageDialog>(&view, QStringLiteral("errorAlert"));
-    EXPECT_EQ(alert->title(), QStringLiteral("Marlvane"));
+    const MarlvaneError failure = MarlvaneError::coreFailure(u"Profile 已损坏"_s);
+    core().fail(u"launchDesktop"_s, failure);
+    QTest::mouseClick(card(u"Default Desktop"_s), Qt::LeftButton);
+    UI_WAIT_UNTIL(shown<MessageDialog>(&view, u"errorAlert"_s) != nullptr);
+    MessageDialog* alert = shown<MessageDialog>(&view, u"errorAlert"_s);
+    EXPECT_EQ(alert->title(), u"Marlvane"_s);
     EXPECT_EQ(alert->message(), failure.errorDescription());
-    model().setPresentedError(QStringLiteral("第二条"));
-    EXPECT_EQ(UiTest::shown<MessageDialog>(&view, QStringLiteral("errorAlert")), alert)
-        << "replaced in place";
-    EXPECT_EQ(alert->message(), QStringLiteral("第二条"));
+    model().setPresentedError(u"第二条"_s);
+    EXPECT_EQ(shown<MessageDialog>(&view, u"errorAlert"_s), alert) << "replaced in place";
+    EXPECT_EQ(alert->message(), u"第二条"_s);
     ASSERT_EQ(alert->buttons().size(), 1);
     QTest::mouseClick(alert->buttons().constFirst(), Qt::LeftButton);
     EXPECT_FALSE(model().presentedError().has_value());
-    EXPECT_EQ(UiTest::shown<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr);
-
-    model().setPresentedError(QStringLiteral("第三条"));
-    ASSERT_NE(UiTest::shown<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr);
-    QTest::keyClick(UiTest::shown<MessageDialog>(&view, QStringLiteral("errorAlert")), Qt::Key_Escape);
+    EXPECT_EQ(shown<MessageDialog>(&view), nullptr);
+    model().setPresentedError(u"第三条"_s);
+    QTest::keyClick(shown<MessageDialog>(&view, u"errorAlert"_s), Qt::Key_Escape);
     EXPECT_FALSE(model().presentedError().has_value());
-    EXPECT_EQ(UiTest::shown<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr);
-    model().setPresentedError(QStringLiteral("第四条"));
+    EXPECT_EQ(shown<MessageDialog>(&view), nullptr);
+    model().setPresentedError(u"第四条"_s);
     model().setPresentedError(std::nullopt);
-    EXPECT_EQ(UiTest::shown<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr)
-        << "cleared by the model";
+    EXPECT_EQ(shown<MessageDialog>(&view), nullptr) << "cleared by the model";
+}
+
+class SheetTest : public UiTestBase
+{
+protected:
+    void open(QDialog* dialog, bool desktop, bool cli)
+    {
+        harness.detect(desktop, cli, true);
+        host.show();
+        sheet = dialog;
+        sheet->open();
+    }
+    QLineEdit* field(const char* name = "nameField") const { return find<QLineEdit>(sheet, name); }
+    QAbstractButton* button(const char* name = "createButton") const
+    {
+        return find<QAbstractButton>(sheet, name);
+    }
+    bool closed() const { return sheet.isNull() || !sheet->isVisible(); }
+    void clickTile(const char* name) const { QTest::mouseClick(find(sheet, name), Qt::LeftButton); }
+    // "<chosen kind> field<enabled> create<enabled> desktop<enabled><selected> cli<enabled><selected>"
+    QString createState() const
+    {
+        const auto tile = [this](const char* name) {
+            const auto* choice = find<TypeChoice>(sheet, name);
+            return QString::number(choice->isEnabled()) + QString::number(choice->isSelected());
+        };
+        const auto type = static_cast<CreateInstanceView*>(sheet.data())->selectedType();
+        return u"%1 field%2 create%3 desktop%4 cli%5"_s
+            .arg(type ? CodexInstanceTypes::rawValue(*type) : u"-"_s)
+            .arg(field()->isEnabled())
+            .arg(button()->isEnabled())
+            .arg(tile("desktopChoice"), tile("cliChoice"));
+    }
+
+    QWidget host;
+    QPointer<QDialog> sheet;
+};
+
+TEST_F(SheetTest, CreateTilesFollowTheRuntimesAndGateTheNameField)
+{
+    open(new CreateInstanceView(&model(), &host), true, false);
+    EXPECT_EQ(createState(), u"- field0 create0 desktop10 cli00"_s);
+    EXPECT_EQ(text(sheet, "nameHint"), u"先选择 Desktop 或 CLI。"_s);
+    EXPECT_EQ(text(find(sheet, "cliChoice"), "choiceSubtitle"), u"当前环境不可用"_s);
+    clickTile("cliChoice");
+    QTest::keyClick(sheet, Qt::Key_Return);
+    EXPECT_EQ(createState(), u"- field0 create0 desktop10 cli00"_s) << "an unavailable kind cannot be chosen";
+    EXPECT_FALSE(closed());
+    clickTile("desktopChoice");
+    EXPECT_EQ(createState(), u"desktop field1 create0 desktop11 cli00"_s);
+    EXPECT_EQ(text(sheet, "nameHint"), u"显示名称可以重复，底层 Profile ID 始终唯一。"_s);
+    harness.detect(true, true, false);
+    EXPECT_NE(text(find(sheet, "cliChoice"), "choiceSubtitle"), u"当前环境不可用"_s);
+    clickTile("cliChoice");
+    EXPECT_EQ(createState(), u"cli field1 create0 desktop10 cli11"_s);
+    for (const auto& [name, state] : {std::pair{" \t\n　", "cli field1 create0 desktop10 cli11"},
+                                      {" Work ", "cli field1 create1 desktop10 cli11"}}) {
+        field()->setText(QString::fromUtf8(name));
+        EXPECT_EQ(createState(), QString::fromUtf8(state)) << "blanks and line breaks are no name";
+    }
+    harness.detect(true, false, false);
+    EXPECT_EQ(createState(), u"cli field1 create1 desktop10 cli01"_s) << "a choice already made stays";
+}
+
+TEST_F(SheetTest, ReturnInTheFieldSubmitsOnceAndAFailureKeepsTheSheet)
+{
+    open(new CreateInstanceView(&model(), &host), true, true);
+    clickTile("cliChoice");
+    field()->setText(u"   "_s);
+    QTest::keyClick(field(), Qt::Key_Return);
+    UI_WAIT_UNTIL(model().presentedError() == std::optional(MarlvaneError::invalidName().errorDescription()));
+    field()->setText(u"  Work "_s);
+    core().fail(u"createProfile"_s, MarlvaneError::coreFailure(u"磁盘已满"_s));
+    QTest::mouseClick(button(), Qt::LeftButton);
+    UI_WAIT_UNTIL(model().presentedError()->contains(u"磁盘已满"_s) && !model().isWorking());
+    EXPECT_EQ(createState(), u"cli field1 create1 desktop10 cli11"_s) << "kept as it was";
+    EXPECT_EQ(field()->text(), u"  Work "_s);
+
+    core().succeed(u"createProfile"_s);
+    core().hold(u"createProfile"_s);
+    QTest::keyClick(field(), Qt::Key_Return);
+    UI_WAIT_UNTIL(core().waiting(u"createProfile"_s) == 1);
+    EXPECT_EQ(createState(), u"cli field1 create0 desktop10 cli11"_s) << "disabled while the model works";
+    EXPECT_FALSE(closed());
+    core().release(u"createProfile"_s);
+    UI_WAIT_UNTIL(closed());
+    EXPECT_EQ(core().count(u"createProfile"_s), 2) << "the failed try and one more";
+    EXPECT_EQ(TestRecords::names(model().instances()), QStringList{u"Work"_s});
+    EXPECT_EQ(model().instances().constFirst().type, CodexInstanceType::cli);
+
+    open(new CreateInstanceView(&model(), &host), true, true);
+    EXPECT_EQ(createState(), u"- field0 create0 desktop10 cli10"_s) << "a new sheet starts from scratch";
+    QTest::keyClick(sheet, Qt::Key_Escape);
+    UI_WAIT_UNTIL(closed());
+    EXPECT_EQ(model().instances().size(), 1);
+}
+
+TEST_F(SheetTest, ImportEntriesFollowTheRuntimesAndImportTheTrimmedName)
+{
+    core().setProfiles({u"work"_s});
+    AsyncTest::await(model().refreshProfiles(false));
+    open(new ImportProfileView(&model(), u"work"_s, &host), false, false);
+    auto* picker = find<QComboBox>(sheet, "importTypePicker");
+    const auto entries = [picker] {
+        QStringList texts;
+        for (int row = 0; row < picker->count(); ++row) {
+            const bool enabled = qobject_cast<QStandardItemModel*>(picker->model())->item(row)->isEnabled();
+            texts.append(picker->itemText(row) + (enabled ? "" : " x"));
+        }
+        return texts;
+    };
+    const auto type = [this] {
+        return static_cast<ImportProfileView*>(sheet.data())->selectedType();
+    };
+    EXPECT_EQ(field("importNameField")->text(), u"work"_s);
+    EXPECT_EQ(entries(), (QStringList{"请选择", "Desktop（当前不可用） x", "CLI（当前不可用） x"}));
+    picker->setFocus();
+    QTest::keyClick(picker, Qt::Key_Down);
+    QTest::keyClick(picker, Qt::Key_End);
+    EXPECT_EQ(picker->currentIndex(), 0) << "the keyboard skips what cannot be chosen";
+    EXPECT_FALSE(type().has_value());
+    EXPECT_FALSE(button("importButton")->isEnabled());
+
+    harness.detect(false, true, false);
+    EXPECT_EQ(entries(), (QStringList{"请选择", "Desktop（当前不可用） x", "CLI"}));
+    QTest::keyClick(picker, Qt::Key_Down);
+    EXPECT_EQ(type(), CodexInstanceType::cli);
+    for (const auto& [name, enabled] :
+         {std::pair{"Team", true}, {"", false}, {" \n\t ", false}, {"T", true}}) {
+        field("importNameField")->setText(QString::fromLatin1(name));
+        EXPECT_EQ(button("importButton")->isEnabled(), enabled) << name;
+    }
+    core().hold(u"diagnose"_s);
+    UiTask::start(model().refreshEnvironment());
+    EXPECT_FALSE(button("importButton")->isEnabled()) << "disabled while the model works";
+    core().release(u"diagnose"_s);
+    UI_WAIT_UNTIL(button("importButton")->isEnabled());
+
+    core().setProfiles({}); // deleted in the core meanwhile
+    QTest::mouseClick(button("importButton"), Qt::LeftButton);
+    UI_WAIT_UNTIL(model().presentedError().has_value() && !model().isWorking());
+    EXPECT_FALSE(closed());
+    EXPECT_TRUE(button("importButton")->isEnabled());
+    EXPECT_EQ(type(), CodexInstanceType::cli);
+    core().setProfiles({u"work"_s});
+    AsyncTest::await(model().refreshProfiles(false));
+    harness.detect(true, true, false);
+    picker->setCurrentIndex(1);
+    field("importNameField")->setText(u"  Team Desktop "_s);
+    QTest::keyClick(field("importNameField"), Qt::Key_Return);
+    UI_WAIT_UNTIL(closed());
+    ASSERT_EQ(model().instances().size(), 1);
+    const CodexInstance& record = model().instances().constFirst();
+    EXPECT_EQ(std::tuple(record.profileId, record.displayName, record.type),
+              std::tuple(u"work"_s, u"Team Desktop"_s, CodexInstanceType::desktop));
+    EXPECT_TRUE(model().externalProfiles().isEmpty());
+}
+
+TEST_F(SheetTest, PickerLaunchesARecentProjectOrAChosenFolderAndNothingWhenClosed)
+{
+    const CodexInstance work =
+        TestRecords::managed(u"Work"_s, CodexInstanceType::cli, at("2026-01-10T10:00:00Z"));
+    UiTest::storeInstances(harness, {work});
+    harness.bootstrap();
+    const auto openPicker = [&](ProjectLaunchTarget target) {
+        open(new ProjectPickerView(&model(), ProjectLaunchSelection{work, target}, &host), false, true);
+    };
+    openPicker(ProjectLaunchTarget::terminal);
+    EXPECT_TRUE(find(sheet, "noRecentProjects")->isVisible());
+    const QString chosen = harness.makeFolder(u"home/chosen"_s);
+    for (const auto& answer : {std::optional<QString>(), std::optional(u""_s), std::optional(chosen)}) {
+        QTest::mouseClick(button("openOtherButton"), Qt::LeftButton);
+        ASSERT_TRUE(services.pendingFolder);
+        std::exchange(services.pendingFolder, nullptr)(answer);
+        EXPECT_EQ(closed(), answer == chosen) << answer.value_or(u"<cancelled>"_s).toStdString();
+    }
+    EXPECT_EQ(services.folderRequests.constFirst(), u"选择项目目录|打开"_s);
+    UI_WAIT_UNTIL(core().count(u"launchCLI"_s) == 1 && !model().isWorking());
+    EXPECT_EQ(core().calls().constLast().arguments, (QStringList{work.profileId, chosen}));
+
+    const QString outside = harness.makeFolder(u"elsewhere/tool"_s);
+    AsyncTest::await(model().launchCLI(work, outside));
+    openPicker(ProjectLaunchTarget::terminal);
+    QTest::keyClick(sheet, Qt::Key_Escape);
+    EXPECT_TRUE(closed());
+    openPicker(ProjectLaunchTarget::vscode);
+    QTest::mouseClick(button("cancelButton"), Qt::LeftButton);
+    EXPECT_TRUE(closed());
+    openPicker(ProjectLaunchTarget::vscode);
+    const QList<RecentProjectRow*> rows = sheet->findChildren<RecentProjectRow*>();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0]->shownPath(), outside) << "newest first";
+    EXPECT_EQ(rows[1]->shownPath(), u"~/chosen"_s);
+    QTest::mouseClick(rows[1], Qt::LeftButton);
+    EXPECT_TRUE(closed()) << "the sheet closes before the launch runs";
+    UI_WAIT_UNTIL(core().count(u"launchVSCode"_s) == 1);
+    EXPECT_EQ(core().calls().constLast().arguments, (QStringList{work.profileId, chosen}));
+    EXPECT_EQ(core().count(u"launchCLI"_s), 2);
+    for (const auto& [path, home, shownPath] : {std::tuple{"/home/me2/app", "/home/me", "~2/app"},
+                                                {"/srv/app", "/home/me", "/srv/app"},
+                                                {"/srv/app", "", "/srv/app"}}) {
+        EXPECT_EQ(ProjectPickerView::shownPath(QString::fromLatin1(path), QString::fromLatin1(home)),
+                  QString::fromLatin1(shownPath));
+    }
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 #include "MarlvaneError.h"
 #include "MessageDialog.h"
 #include "ReleaseVersion.h"
-#include "SettingsSection.h"
 #include "SettingsView.h"
 #include "TempDir.h"
 #include "UiTask.h"
@@ -26,6 +25,7 @@
 #include <QPushButton>
 #include <QTest>
 
+using namespace UiTest;
 using TestRecords::at;
 
 namespace {
@@ -35,40 +35,34 @@ TEST_F(UiTestBase, SettingsSidebarSwitchesTheDetailAndReopeningStartsOnInstances
     for (const SettingsSection section : SettingsSections::allCases()) {
         EXPECT_EQ(SettingsSections::fromRawValue(SettingsSections::rawValue(section)), section);
     }
-    EXPECT_FALSE(SettingsSections::fromRawValue(QStringLiteral("Instances")).has_value());
-    for (int round = 0; round < 2; ++round) {
-        QPointer<SettingsView> settings = new SettingsView(&model(), nullptr);
-        settings->show();
-        auto* sidebar = settings->findChild<QListWidget*>(QStringLiteral("settingsSidebar"));
-        const auto click = [&](int row, Qt::KeyboardModifiers keys = {}) {
-            QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, keys,
-                              sidebar->visualItemRect(sidebar->item(row)).center());
-        };
-        ASSERT_EQ(sidebar->count(), 3);
-        EXPECT_EQ(sidebar->item(1)->text(), SettingsSections::title(SettingsSection::diagnostics));
-        EXPECT_EQ(settings->selection(), SettingsSection::instances);
-        EXPECT_EQ(sidebar->currentRow(), 0);
-        EXPECT_NE(qobject_cast<InstanceManagementView*>(settings->detailView()), nullptr);
-        if (round == 1) {
-            QTest::keyClick(settings, Qt::Key_Escape);
-            UI_WAIT_UNTIL(settings.isNull());
-            break;
-        }
-        click(1);
-        EXPECT_EQ(settings->selection(), SettingsSection::diagnostics);
-        EXPECT_NE(qobject_cast<DiagnosticsView*>(settings->detailView()), nullptr);
-        EXPECT_EQ(settings->findChild<InstanceManagementView*>(), nullptr) << "the previous view is gone";
-        click(1, Qt::ControlModifier);
-        EXPECT_EQ(sidebar->selectedItems().size(), 1) << "control-click leaves a section chosen";
-        EXPECT_EQ(settings->selection(), SettingsSection::diagnostics);
-        click(2);
-        ASSERT_NE(qobject_cast<AboutView*>(settings->detailView()), nullptr);
-        EXPECT_EQ(settings->detailView()->findChild<QLabel*>(QStringLiteral("aboutVersion"))->text(),
-                  QStringLiteral("Version ") + releaseVersion() + QStringLiteral(" Alpha"));
-        QTest::mouseClick(settings->findChild<QPushButton*>(QStringLiteral("settingsDoneButton")),
-                          Qt::LeftButton);
-        UI_WAIT_UNTIL(settings.isNull());
-    }
+    EXPECT_FALSE(SettingsSections::fromRawValue(u"Instances"_s).has_value());
+    QPointer<SettingsView> settings = new SettingsView(&model(), nullptr);
+    settings->show();
+    auto* sidebar = find<QListWidget>(settings, "settingsSidebar");
+    const auto click = [&](int row, Qt::KeyboardModifiers keys = {}) {
+        QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, keys,
+                          sidebar->visualItemRect(sidebar->item(row)).center());
+    };
+    EXPECT_EQ(sidebar->item(1)->text(), SettingsSections::title(SettingsSection::diagnostics));
+    EXPECT_NE(qobject_cast<InstanceManagementView*>(settings->detailView()), nullptr);
+    click(1);
+    EXPECT_EQ(settings->selection(), SettingsSection::diagnostics);
+    EXPECT_NE(qobject_cast<DiagnosticsView*>(settings->detailView()), nullptr);
+    EXPECT_EQ(settings->findChild<InstanceManagementView*>(), nullptr) << "the previous view is gone";
+    click(1, Qt::ControlModifier);
+    EXPECT_EQ(sidebar->selectedItems().size(), 1) << "control-click leaves a section chosen";
+    click(2);
+    ASSERT_NE(qobject_cast<AboutView*>(settings->detailView()), nullptr);
+    EXPECT_EQ(text(settings->detailView(), "aboutVersion"), u"Version "_s + releaseVersion() + u" Alpha"_s);
+    QTest::mouseClick(find<QPushButton>(settings, "settingsDoneButton"), Qt::LeftButton);
+    UI_WAIT_UNTIL(settings.isNull());
+
+    settings = new SettingsView(&model(), nullptr);
+    settings->show();
+    EXPECT_EQ(settings->selection(), SettingsSection::instances);
+    EXPECT_EQ(find<QListWidget>(settings, "settingsSidebar")->currentRow(), 0);
+    QTest::keyClick(settings, Qt::Key_Escape);
+    UI_WAIT_UNTIL(settings.isNull());
 }
 
 class ManagementTest : public UiTestBase
@@ -78,9 +72,8 @@ protected:
     void storeCreatedAndImported()
     {
         harness.writeInstances({created, external});
-        core().setProfiles({created.profileId, QStringLiteral("work"), QStringLiteral("scratch")});
+        core().setProfiles({created.profileId, u"work"_s, u"scratch"_s});
         harness.bootstrap();
-        ASSERT_EQ(model().externalProfiles(), QStringList{QStringLiteral("scratch")});
     }
     void showView()
     {
@@ -92,15 +85,11 @@ protected:
     }
     QList<QWidget*> rows(const char* name) const
     {
-        QList<QWidget*> result;
-        for (QWidget* row : view->findChildren<QWidget*>(QLatin1String(name))) {
-            if (row->isVisibleTo(view.get())) {
-                result.append(row);
-            }
-        }
+        QList<QWidget*> result = view->findChildren<QWidget*>(QLatin1String(name));
+        result.removeIf([this](const QWidget* row) { return !row->isVisibleTo(view.get()); });
         return result;
     }
-    QStringList keys(const char* name, const char* property) const
+    QStringList keys(const char* name, const char* property = "profileId") const
     {
         QStringList result;
         for (const QWidget* row : rows(name)) {
@@ -108,37 +97,27 @@ protected:
         }
         return result;
     }
-    QWidget* managedRow(const CodexInstance& instance) const
+    QWidget* row(const CodexInstance& instance) const
     {
         return rows("managedRow")
             .value(keys("managedRow", "instanceId").indexOf(instance.id.toString(QUuid::WithoutBraces)));
     }
-    bool visible(const char* name) const
-    {
-        auto* widget = view->findChild<QWidget*>(QLatin1String(name));
-        return widget != nullptr && widget->isVisibleTo(view.get());
-    }
-    // Opens the row's menu and chooses the entry; with an answer, the dialog is answered at once.
+    bool visible(const char* name) const { return find(view.get(), name)->isVisibleTo(view.get()); }
+    // Chooses the entry of the row's menu, answering its dialog when told; returns the entries.
     QStringList choose(const CodexInstance& instance, const QString& entry,
                        std::optional<QDialog::DialogCode> answer = std::nullopt)
     {
-        QTest::mouseClick(
-            managedRow(instance)->findChild<QAbstractButton*>(QStringLiteral("instanceActionsButton")),
-            Qt::LeftButton);
-        auto* menu = view->findChild<QMenu*>(QStringLiteral("instanceActionsMenu"));
-        QStringList entries;
-        QAction* chosen = nullptr;
-        for (QAction* action : menu->actions()) {
-            entries.append(action->isSeparator() ? QStringLiteral("-") : action->text());
-            chosen = action->text() == entry ? action : chosen;
-        }
+        QTest::mouseClick(find<QAbstractButton>(row(instance), "instanceActionsButton"), Qt::LeftButton);
+        auto* menu = find<QMenu>(view.get(), "instanceActionsMenu");
         menu->hide();
+        QStringList entries;
+        for (QAction* action : menu->actions()) {
+            entries.append(action->isSeparator() ? u"-"_s : action->text());
+        }
         if (answer) {
             MessageDialog::setNextAnswer(*answer);
         }
-        if (chosen != nullptr) {
-            chosen->trigger();
-        }
+        menu->actions().value(entries.indexOf(entry))->trigger();
         return entries;
     }
     static QStringList shownDialog()
@@ -147,10 +126,10 @@ protected:
         return QStringList{shown.objectName, shown.title, shown.message} + shown.buttons;
     }
 
-    CodexInstance created = TestRecords::managed(QStringLiteral("Work Desktop"), CodexInstanceType::desktop,
-                                                 at("2026-01-09T10:00:00Z"));
-    CodexInstance external = TestRecords::imported(QStringLiteral("Team CLI"), QStringLiteral("work"),
-                                                   CodexInstanceType::cli, at("2026-01-10T10:00:00Z"));
+    CodexInstance created =
+        TestRecords::managed(u"Work Desktop"_s, CodexInstanceType::desktop, at("2026-01-09T10:00:00Z"));
+    CodexInstance external =
+        TestRecords::imported(u"Team CLI"_s, u"work"_s, CodexInstanceType::cli, at("2026-01-10T10:00:00Z"));
     std::unique_ptr<InstanceManagementView> view;
 };
 
@@ -159,163 +138,135 @@ TEST_F(ManagementTest, ListTakesThreeShapesAndRescanFindsNewProfiles)
     showView();
     EXPECT_TRUE(visible("instancesPlaceholder"));
     EXPECT_FALSE(visible("instancesList"));
-    auto* rescan = view->findChild<QPushButton*>(QStringLiteral("rescanButton"));
-    core().setProfiles({QStringLiteral("default"), QStringLiteral("scratch"), QStringLiteral("alpha")});
+    auto* rescan = find<QPushButton>(view.get(), "rescanButton");
+    core().setProfiles({u"default"_s, u"scratch"_s, u"alpha"_s});
     QTest::mouseClick(rescan, Qt::LeftButton);
     UI_WAIT_UNTIL(rows("discoveredRow").size() == 2);
     EXPECT_FALSE(visible("instancesPlaceholder"));
     EXPECT_FALSE(visible("managedSection"));
-    EXPECT_EQ(keys("discoveredRow", "profileId"), (QStringList{"alpha", "scratch"}));
-
-    core().fail(QStringLiteral("listProfiles"), MarlvaneError::coreNotFound());
+    EXPECT_EQ(keys("discoveredRow"), (QStringList{"alpha", "scratch"}));
+    core().fail(u"listProfiles"_s, MarlvaneError::coreNotFound());
     QTest::mouseClick(rescan, Qt::LeftButton);
     UI_WAIT_UNTIL(model().presentedError().has_value());
-    EXPECT_EQ(core().count(QStringLiteral("listProfiles")), 2);
-    core().hold(QStringLiteral("diagnose"));
+    EXPECT_EQ(core().count(u"listProfiles"_s), 2);
+    core().hold(u"diagnose"_s);
     UiTask::start(model().refreshEnvironment());
     EXPECT_FALSE(rescan->isEnabled()) << "disabled while the model works";
-    core().release(QStringLiteral("diagnose"));
+    core().release(u"diagnose"_s);
     UI_WAIT_UNTIL(rescan->isEnabled());
 
     view.reset();
-    core().succeed(QStringLiteral("listProfiles"));
+    core().succeed(u"listProfiles"_s);
     storeCreatedAndImported();
     showView();
-    EXPECT_TRUE(visible("managedSection"));
-    EXPECT_TRUE(visible("discoveredSection"));
-    EXPECT_EQ(keys("managedRow", "instanceId").size(), 2);
+    EXPECT_TRUE(visible("managedSection") && visible("discoveredSection"));
     const auto tags = [this](const CodexInstance& instance) {
         QStringList texts;
-        for (const InstanceTag* tag : managedRow(instance)->findChildren<InstanceTag*>()) {
+        for (const InstanceTag* tag : row(instance)->findChildren<InstanceTag*>()) {
             texts.append(tag->text());
         }
         return texts;
     };
-    EXPECT_EQ(tags(created), QStringList{QStringLiteral("Desktop")});
+    EXPECT_EQ(tags(created), QStringList{u"Desktop"_s});
     EXPECT_EQ(tags(external), (QStringList{"CLI", "外部导入"}));
-    EXPECT_EQ(keys("discoveredRow", "profileId"), QStringList{QStringLiteral("scratch")});
-
-    QTest::mouseClick(
-        rows("discoveredRow").constFirst()->findChild<QPushButton*>(QStringLiteral("importProfileButton")),
-        Qt::LeftButton);
+    EXPECT_EQ(keys("discoveredRow"), QStringList{u"scratch"_s});
+    QTest::mouseClick(find(rows("discoveredRow").constFirst(), "importProfileButton"), Qt::LeftButton);
     QPointer<ImportProfileView> sheet = view->findChild<ImportProfileView*>();
     ASSERT_FALSE(sheet.isNull());
-    EXPECT_EQ(sheet->profileID(), QStringLiteral("scratch"));
-    EXPECT_EQ(view->importingProfileID(), QStringLiteral("scratch"));
+    EXPECT_EQ(sheet->profileID(), u"scratch"_s);
+    EXPECT_EQ(view->importingProfileID(), u"scratch"_s);
     sheet->reject();
     UI_WAIT_UNTIL(sheet.isNull());
     EXPECT_FALSE(view->importingProfileID().has_value());
 }
 
-TEST_F(ManagementTest, CreatedInstanceIsDeletedOnlyAfterConfirmation)
+TEST_F(ManagementTest, DeletingAndDetachingHappenOnlyAfterConfirmation)
 {
     storeCreatedAndImported();
     showView();
-    EXPECT_EQ(choose(created, QStringLiteral("删除"), QDialog::Rejected),
-              (QStringList{"重命名", "-", "删除"}));
+    EXPECT_EQ(choose(created, u"删除"_s, QDialog::Rejected), (QStringList{"重命名", "-", "删除"}));
     EXPECT_EQ(shownDialog().mid(0, 2), (QStringList{"deleteConfirmation", "删除“Work Desktop”？"}));
     EXPECT_EQ(shownDialog().mid(3), (QStringList{"永久删除实例", "取消"}));
+    EXPECT_EQ(choose(external, u"删除底层 Profile"_s, QDialog::Rejected),
+              (QStringList{"重命名", "-", "仅从 Marlvane 移除", "删除底层 Profile"}));
+    EXPECT_EQ(shownDialog().value(1), u"删除“Team CLI”？"_s);
+    EXPECT_EQ(shownDialog().mid(3), (QStringList{"永久删除底层 Profile", "取消"}));
     ASSERT_TRUE(view->deleting().has_value());
     UI_WAIT_UNTIL(!view->deleting().has_value());
-    EXPECT_EQ(core().count(QStringLiteral("removeProfile")), 0);
-
-    core().hold(QStringLiteral("removeProfile"));
-    choose(created, QStringLiteral("删除"), QDialog::Accepted);
-    UI_WAIT_UNTIL(core().waiting(QStringLiteral("removeProfile")) == 1);
-    EXPECT_TRUE(view->deleting().has_value()) << "cleared only when the model is done";
-    core().release(QStringLiteral("removeProfile"));
-    UI_WAIT_UNTIL(!view->deleting().has_value());
-    EXPECT_EQ(core().calls().constLast(),
-              (FakeCoreAdapter::Call{QStringLiteral("removeProfile"), {created.profileId}}));
-    EXPECT_EQ(TestRecords::names(model().instances()), QStringList{QStringLiteral("Team CLI")});
-    UI_WAIT_UNTIL(rows("managedRow").size() == 1);
-}
-
-TEST_F(ManagementTest, ImportedInstanceOffersDetachAndProfileDeletion)
-{
-    storeCreatedAndImported();
-    showView();
-    EXPECT_EQ(choose(external, QStringLiteral("删除底层 Profile"), QDialog::Rejected),
-              (QStringList{"重命名", "-", "仅从 Marlvane 移除", "删除底层 Profile"}));
-    EXPECT_EQ(shownDialog().value(1), QStringLiteral("删除“Team CLI”？"));
-    EXPECT_EQ(shownDialog().mid(3), (QStringList{"永久删除底层 Profile", "取消"}));
-    UI_WAIT_UNTIL(!view->deleting().has_value());
-
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
-        choose(external, QStringLiteral("仅从 Marlvane 移除"));
-        QPointer<MessageDialog> dialog =
-            view->findChild<MessageDialog*>(QStringLiteral("detachConfirmation"));
+        choose(external, u"仅从 Marlvane 移除"_s);
+        QPointer<MessageDialog> dialog = find<MessageDialog>(view.get(), "detachConfirmation");
         ASSERT_FALSE(dialog.isNull());
-        QWidget* focused = dialog->focusWidget();
+        auto* focused = qobject_cast<QPushButton*>(dialog->focusWidget());
         ASSERT_NE(focused, nullptr);
-        EXPECT_EQ(static_cast<QPushButton*>(focused)->text(), QStringLiteral("取消"))
-            << "the safe answer has the focus";
+        EXPECT_EQ(focused->text(), u"取消"_s) << "the safe answer has the focus";
         QTest::keyClick(focused, key);
-        UI_WAIT_UNTIL(dialog.isNull());
-        EXPECT_FALSE(view->detaching().has_value()) << key;
-        EXPECT_EQ(model().instances().size(), 2) << key;
+        UI_WAIT_UNTIL(dialog.isNull() && !view->detaching().has_value());
     }
+    EXPECT_EQ(model().instances().size(), 2);
+    EXPECT_EQ(core().count(u"removeProfile"_s), 0);
 
-    choose(external, QStringLiteral("仅从 Marlvane 移除"), QDialog::Accepted);
+    core().hold(u"removeProfile"_s);
+    choose(created, u"删除"_s, QDialog::Accepted);
+    UI_WAIT_UNTIL(core().waiting(u"removeProfile"_s) == 1);
+    EXPECT_TRUE(view->deleting().has_value()) << "cleared only when the model is done";
+    core().release(u"removeProfile"_s);
+    UI_WAIT_UNTIL(!view->deleting().has_value());
+    EXPECT_EQ(core().calls().constLast(), (FakeCoreAdapter::Call{u"removeProfile"_s, {created.profileId}}));
+    choose(external, u"仅从 Marlvane 移除"_s, QDialog::Accepted);
     EXPECT_EQ(shownDialog(), (QStringList{"detachConfirmation", "从 Marlvane 移除“Team CLI”？",
                                           "底层 Profile“work”及登录状态会保留，并会重新出现在待导入列表中。",
                                           "仅移除管理记录", "取消"}));
     ASSERT_TRUE(view->detaching().has_value());
     UI_WAIT_UNTIL(!view->detaching().has_value());
+    EXPECT_TRUE(model().instances().isEmpty());
     EXPECT_EQ(model().externalProfiles(), (QStringList{"scratch", "work"}));
-    EXPECT_EQ(core().count(QStringLiteral("removeProfile")), 0);
-    EXPECT_EQ(rows("managedRow").size(), 1);
-    EXPECT_EQ(rows("discoveredRow").size(), 2) << "offered for import again at once";
+    EXPECT_EQ(core().count(u"removeProfile"_s), 1) << "detaching keeps the profile";
+    UI_WAIT_UNTIL(rows("managedRow").isEmpty());
+    EXPECT_EQ(keys("discoveredRow"), (QStringList{"scratch", "work"})) << "offered for import again";
 }
 
 TEST_F(ManagementTest, RenameSheetPrefillsCancelsAndSavesTheTrimmedName)
 {
     storeCreatedAndImported();
     showView();
-    const QPointer<QWidget> untouchedRow = managedRow(external);
+    const QPointer<QWidget> untouchedRow = row(external);
     for (const auto& [typed, save, stored] : {std::tuple{"Discarded", false, "Work Desktop"},
                                               {"  Renamed  ", true, "Renamed"},
                                               {"   ", true, "Renamed"}}) {
-        choose(model().instances().constFirst(), QStringLiteral("重命名"));
-        QPointer<QDialog> sheet = view->findChild<QDialog*>(QStringLiteral("renameSheet"));
+        choose(model().instances().constFirst(), u"重命名"_s);
+        QPointer<QDialog> sheet = find<QDialog>(view.get(), "renameSheet");
         ASSERT_FALSE(sheet.isNull());
-        auto* field = sheet->findChild<QLineEdit*>(QStringLiteral("renameField"));
+        auto* field = find<QLineEdit>(sheet, "renameField");
         EXPECT_EQ(field->text(), model().instances().constFirst().displayName);
         field->setText(QString::fromUtf8(typed));
         if (save) {
-            QTest::mouseClick(sheet->findChild<QPushButton*>(QStringLiteral("renameSaveButton")),
-                              Qt::LeftButton);
+            QTest::mouseClick(find(sheet, "renameSaveButton"), Qt::LeftButton);
         } else {
             QTest::keyClick(sheet, Qt::Key_Escape);
         }
-        UI_WAIT_UNTIL(sheet.isNull());
-        EXPECT_FALSE(view->editing().has_value());
+        UI_WAIT_UNTIL(sheet.isNull() && !view->editing().has_value());
         EXPECT_EQ(model().instances().constFirst().displayName, QString::fromUtf8(stored));
     }
-    EXPECT_EQ(managedRow(model().instances().constFirst())
-                  ->findChild<QLabel*>(QStringLiteral("instanceName"))
-                  ->text(),
-              QStringLiteral("Renamed"));
-    EXPECT_EQ(managedRow(external), untouchedRow.data()) << "only the renamed row is rebuilt";
+    EXPECT_EQ(text(row(model().instances().constFirst()), "instanceName"), u"Renamed"_s);
+    EXPECT_EQ(row(external), untouchedRow.data()) << "only the renamed row is rebuilt";
     EXPECT_TRUE(model().presentedError().has_value()) << "a blank name is refused by the model";
 }
 
 TEST_F(ManagementTest, LongProfileIdIsShortenedInTheMiddleButCopiedWhole)
 {
-    const QString longID =
-        QStringLiteral("imported-profile-with-a-rather-long-name-0123456789abcdef-0123456789-end");
+    const QString longID = u"imported-profile-with-a-rather-long-name-0123456789abcdef-0123456789-end"_s;
     external.profileId = longID;
-    harness.writeInstances({external});
-    core().setProfiles({longID});
+    UiTest::storeInstances(harness, {external});
     harness.bootstrap();
     showView();
     view->resize(420, 400);
     view->activateWindow();
     UI_WAIT_UNTIL(view->isActiveWindow());
-    auto* field = managedRow(external)->findChild<QLineEdit*>(QStringLiteral("profileIdField"));
+    auto* field = find<QLineEdit>(row(external), "profileIdField");
     UI_WAIT_UNTIL(field->text().contains(QChar(0x2026)));
-    EXPECT_TRUE(field->text().startsWith(QStringLiteral("imported-")));
-    EXPECT_TRUE(field->text().endsWith(QStringLiteral("-end")));
+    EXPECT_TRUE(field->text().startsWith(u"imported-"_s) && field->text().endsWith(u"-end"_s))
+        << field->text().toStdString();
     field->setFocus();
     UI_WAIT_UNTIL(field->hasFocus());
     EXPECT_EQ(field->text(), longID);
@@ -338,101 +289,71 @@ TEST_F(ManagementTest, LongListsFillInLaterInStoredOrder)
     const QLayout* layout = rows("managedRow").constFirst()->parentWidget()->layout();
     for (int i = 0; i < 150; ++i) {
         EXPECT_EQ(layout->itemAt(i)->widget()->property("instanceId").toString(),
-                  model().instances().at(i).id.toString(QUuid::WithoutBraces))
-            << i;
+                  model().instances().at(i).id.toString(QUuid::WithoutBraces));
     }
 }
 
-class DiagnosticsTest : public UiTestBase
+TEST_F(UiTestBase, DiagnosticsRowsSummaryAndButtonsFollowTheModel)
 {
-protected:
-    QStringList values() const
-    {
+    DiagnosticsView view(&model());
+    view.show();
+    const auto values = [&view] {
         QStringList result;
         for (const DiagnosticRow* row : view.findChildren<DiagnosticRow*>()) {
-            result.append(row->value());
+            result.append(row->value() + (row->showDivider() ? "" : " |"));
         }
         return result;
-    }
-    QPushButton* button(const char* name) const { return view.findChild<QPushButton*>(QLatin1String(name)); }
-    static EnvironmentReport fullReport()
-    {
-        EnvironmentReport report = EnvironmentReport::placeholder();
-        report.coreVersion = QStringLiteral("tessaroll 1.4.2");
-        report.corePath = QStringLiteral("/opt/marlvane/Core/tessaroll");
-        report.desktop.found = true;
-        report.desktop.appPath = QStringLiteral("/Applications/ChatGPT.app");
-        report.cli.found = true;
-        report.cli.version = QStringLiteral("0.41.0");
-        report.cli.source = QStringLiteral("npm");
-        report.vscode.appPath = QStringLiteral("/usr/share/code");
-        return report;
-    }
-    DiagnosticsView view{&harness.model()};
-};
-
-TEST_F(DiagnosticsTest, RowsAndSummaryFollowTheReport)
-{
+    };
     EXPECT_EQ(values(),
-              (QStringList{"正常", "不可用", "未找到", "未安装", "—", "未安装", "—", "—", "未安装", "—"}));
-    const QList<DiagnosticRow*> rows = view.findChildren<DiagnosticRow*>();
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        EXPECT_EQ(rows[i]->showDivider(), i != rows.size() - 1) << i;
-    }
-    core().setReport(fullReport());
-    AsyncTest::await(model().refreshEnvironment());
-    EXPECT_EQ(values(), (QStringList{"正常", "tessaroll 1.4.2", "/opt/marlvane/Core/tessaroll", "已安装",
-                                     "/Applications/ChatGPT.app", "已安装", "0.41.0", "npm", "未安装",
-                                     "/usr/share/code"}));
-    EXPECT_EQ(DiagnosticsView::diagnosticSummary(fullReport(), 3, 12, QStringLiteral("1.2.0")),
-              QStringLiteral(
-                  "Marlvane 1.2.0 Alpha\nCore: tessaroll 1.4.2\nCore path: /opt/marlvane/Core/tessaroll\n"
-                  "ChatGPT Desktop: available\nDesktop path: /Applications/ChatGPT.app\n"
-                  "Codex CLI: available\nCLI version: 0.41.0\nCLI source: npm\n"
-                  "Visual Studio Code: unavailable\nVS Code path: /usr/share/code\n"
-                  "Managed instances: 3\nDiscovered external profiles: 12"));
-    AppBundle bundle;
-    EXPECT_EQ(releaseVersion(bundle), QStringLiteral("0.3.0"));
-    bundle.shortVersionString = QStringLiteral("2.5.1");
-    EXPECT_EQ(releaseVersion(bundle), QStringLiteral("2.5.1"));
-}
-
-TEST_F(DiagnosticsTest, ButtonsCopyTheSummaryOpenThePrivateDataFolderAndRedetect)
-{
-    view.show();
-    // A file where the data folder should be: creating fails, the request still goes out.
+              (QStringList{"正常", "不可用", "未找到", "未安装", "—", "未安装", "—", "—", "未安装", "— |"}));
+    // A file where the data folder should be: creating it fails, the request still goes out.
     const QString folder = AppSupportPaths::root();
     QDir().mkpath(QFileInfo(folder).absolutePath());
     TestFiles::write(folder, "not a folder");
-    QTest::mouseClick(button("openDataFolderButton"), Qt::LeftButton);
-    UI_WAIT_UNTIL(services.openedUrls.size() == 1);
-    EXPECT_FALSE(QFileInfo(folder).isDir());
+    QTest::mouseClick(find(&view, "openDataFolderButton"), Qt::LeftButton);
     QFile::remove(folder);
-    QTest::mouseClick(button("openDataFolderButton"), Qt::LeftButton);
+    QTest::mouseClick(find(&view, "openDataFolderButton"), Qt::LeftButton);
     UI_WAIT_UNTIL(services.openedUrls.size() == 2);
     EXPECT_EQ(services.openedUrls, (QList<QUrl>{QUrl::fromLocalFile(folder), QUrl::fromLocalFile(folder)}));
     EXPECT_EQ(TestFiles::mode(folder), 0700);
 
-    UiTest::storeInstances(harness, {TestRecords::managed(QStringLiteral("Work"), CodexInstanceType::cli,
-                                                          at("2026-01-10T10:00:00Z"))});
+    EnvironmentReport report = EnvironmentReport::placeholder();
+    report.coreVersion = u"tessaroll 1.4.2"_s;
+    report.corePath = u"/opt/marlvane/Core/tessaroll"_s;
+    report.desktop.found = report.cli.found = true;
+    report.desktop.appPath = u"/Applications/ChatGPT.app"_s;
+    report.cli.version = u"0.41.0"_s;
+    report.cli.source = u"npm"_s;
+    report.vscode.appPath = u"/usr/share/code"_s;
+    core().setReport(report);
+    UiTest::storeInstances(
+        harness, {TestRecords::managed(u"Work"_s, CodexInstanceType::cli, at("2026-01-10T10:00:00Z"))});
     core().setProfiles(core().profiles() + QStringList{"work", "alpha"});
     harness.bootstrap();
-    QTest::mouseClick(button("copyDiagnosticsButton"), Qt::LeftButton);
-    ASSERT_EQ(services.clipboard.size(), 1);
-    EXPECT_EQ(services.clipboard.constFirst(),
-              DiagnosticsView::diagnosticSummary(model().environment(), 1, 2, releaseVersion()));
-
-    ASSERT_EQ(values().value(5), QStringLiteral("未安装"));
-    core().setReport(FakeCoreAdapter::reportWith(false, true, false));
-    core().hold(QStringLiteral("diagnose"));
-    const int diagnosed = core().count(QStringLiteral("diagnose"));
-    QTest::mouseClick(button("redetectButton"), Qt::LeftButton);
-    EXPECT_EQ(core().count(QStringLiteral("diagnose")), diagnosed + 1);
-    EXPECT_FALSE(button("redetectButton")->isEnabled());
-    EXPECT_TRUE(button("copyDiagnosticsButton")->isEnabled());
-    core().release(QStringLiteral("diagnose"));
-    UI_WAIT_UNTIL(button("redetectButton")->isEnabled());
-    EXPECT_EQ(values().value(5), QStringLiteral("已安装"));
+    EXPECT_EQ(values(), (QStringList{"正常", "tessaroll 1.4.2", "/opt/marlvane/Core/tessaroll", "已安装",
+                                     "/Applications/ChatGPT.app", "已安装", "0.41.0", "npm", "未安装",
+                                     "/usr/share/code |"}));
+    EXPECT_EQ(DiagnosticsView::diagnosticSummary(report, 3, 12, u"1.2.0"_s),
+              u"Marlvane 1.2.0 Alpha\nCore: tessaroll 1.4.2\nCore path: /opt/marlvane/Core/tessaroll\n"
+              "ChatGPT Desktop: available\nDesktop path: /Applications/ChatGPT.app\n"
+              "Codex CLI: available\nCLI version: 0.41.0\nCLI source: npm\n"
+              "Visual Studio Code: unavailable\nVS Code path: /usr/share/code\n"
+              "Managed instances: 3\nDiscovered external profiles: 12"_s);
+    QTest::mouseClick(find(&view, "copyDiagnosticsButton"), Qt::LeftButton);
+    EXPECT_EQ(services.clipboard,
+              QStringList{DiagnosticsView::diagnosticSummary(report, 1, 2, releaseVersion())});
+    const int diagnosed = core().count(u"diagnose"_s);
+    core().hold(u"diagnose"_s);
+    QTest::mouseClick(find(&view, "redetectButton"), Qt::LeftButton);
+    EXPECT_EQ(core().count(u"diagnose"_s), diagnosed + 1);
+    EXPECT_FALSE(find(&view, "redetectButton")->isEnabled());
+    EXPECT_TRUE(find(&view, "copyDiagnosticsButton")->isEnabled());
+    core().release(u"diagnose"_s);
+    UI_WAIT_UNTIL(find(&view, "redetectButton")->isEnabled());
+    AppBundle bundle;
+    EXPECT_EQ(releaseVersion(bundle), u"0.3.0"_s);
+    bundle.shortVersionString = u"2.5.1"_s;
+    EXPECT_EQ(releaseVersion(bundle), u"2.5.1"_s);
 }
 
 } // namespace

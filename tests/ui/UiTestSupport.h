@@ -6,9 +6,12 @@
 #include "UiServices.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
 
 // Spins the event loop (running deleteLater() on the way) until the condition holds.
 #define UI_WAIT_UNTIL(condition)                                                                             \
@@ -27,7 +30,7 @@ public:
     void chooseFolder(QWidget*, const QString& title, const QString& acceptLabel,
                       std::function<void(std::optional<QString>)> done) override
     {
-        folderRequests.append(title + QLatin1Char('|') + acceptLabel);
+        folderRequests.append(title + u'|' + acceptLabel);
         pendingFolder = std::move(done);
     }
     void openUrl(const QUrl& url) override { openedUrls.append(url); }
@@ -42,15 +45,22 @@ public:
 namespace UiTest {
 /** @brief Stores the records and tells the fake core it has their profiles. */
 void storeInstances(AppModelHarness& harness, const QList<CodexInstance>& instances);
-/** @brief The visible child of `parent` of type T named `name` (a closed sheet may linger). */
+/** @brief The text of the QLabel child named `name`, "<none>" when there is none. */
+QString text(const QObject* parent, const char* name);
+template <typename T = QWidget> T* find(const QObject* parent, const char* name)
+{
+    return parent->findChild<T*>(QLatin1String(name));
+}
+/** @brief The visible children of type T (closed sheets may linger until deleted). */
+template <typename T> QList<T*> shownAll(const QObject* parent, const QString& name = {})
+{
+    QList<T*> result = parent->findChildren<T*>(name);
+    result.removeIf([](const T* child) { return !child->isVisible(); });
+    return result;
+}
 template <typename T> T* shown(const QObject* parent, const QString& name = {})
 {
-    for (T* child : parent->findChildren<T*>(name)) {
-        if (child->isVisible()) {
-            return child;
-        }
-    }
-    return nullptr;
+    return shownAll<T>(parent, name).value(0);
 }
 } // namespace UiTest
 
@@ -65,7 +75,6 @@ protected:
         EXPECT_TRUE(AsyncTest::spinUntil([this] { return !model().isWorking(); }, std::chrono::seconds(10)));
         UiServices::setCurrent(nullptr);
     }
-
     AppModel& model() const { return harness.model(); }
     FakeCoreAdapter& core() const { return harness.core(); }
 
