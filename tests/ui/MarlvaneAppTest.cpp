@@ -1,6 +1,4 @@
 #include "MarlvaneApp.h"
-#include "AppModel.h"
-#include "FakeCoreAdapter.h"
 #include "HomeView.h"
 #include "SingleInstanceGuard.h"
 #include "UiTestSupport.h"
@@ -9,37 +7,38 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-using namespace Qt::Literals::StringLiterals;
+#include <list>
 
 namespace {
 
 class MarlvaneAppTest : public UiTestBase
 {
 protected:
-    // The real program in this test's per-user folders (the harness set them).
-    struct Started
+    void TearDown() override
     {
-        Started()
-        {
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            for (const char* name : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TESSAROLL_HOME"}) {
-                environment.insert(QString::fromLatin1(name), qEnvironmentVariable("HOME") + u'/' + name);
-            }
-            process.setProcessEnvironment(environment);
-            process.setStandardInputFile(QProcess::nullDevice());
-            process.start(QStringLiteral(MARLVANE_EXECUTABLE), QStringList{});
+        for (QProcess& copy : copies) {
+            copy.kill();
+            copy.waitForFinished(-1);
         }
-        ~Started()
-        {
-            process.kill();
-            process.waitForFinished(-1);
+        UiTestBase::TearDown();
+    }
+    // The real program in this test's per-user folders (the harness set them).
+    QProcess& startCopy()
+    {
+        QProcess& copy = copies.emplace_back();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TESSAROLL_HOME"}) {
+            environment.insert(QString::fromLatin1(name), qEnvironmentVariable("HOME") + u'/' + name);
         }
-        bool finishes()
-        {
-            return AsyncTest::spinUntil([this] { return process.state() == QProcess::NotRunning; });
-        }
-        QProcess process;
-    };
+        copy.setProcessEnvironment(environment);
+        copy.setStandardInputFile(QProcess::nullDevice());
+        copy.start(QStringLiteral(MARLVANE_EXECUTABLE), QStringList{});
+        return copy;
+    }
+    static bool finishes(QProcess& copy)
+    {
+        return AsyncTest::spinUntil([&copy] { return copy.state() == QProcess::NotRunning; });
+    }
     static QString guardFile(const char* suffix)
     {
         return SingleInstanceGuard::runtimeFolder() + u"/marlvane"_s + QLatin1String(suffix);
@@ -56,13 +55,14 @@ protected:
         auto fake = std::make_unique<FakeCoreAdapter>();
         fake->setReport(FakeCoreAdapter::reportWith(false, true, false));
         appCore = fake.get();
-        return std::make_unique<AppModel>(
-            std::make_unique<AppModel::InstanceStore>(data.filePath(u"instances.json"_s),
-                                                      QList<CodexInstance>{}),
-            std::make_unique<AppModel::ProjectStore>(data.filePath(u"recent-projects.json"_s),
-                                                     QList<RecentProject>{}),
-            std::move(fake));
+        return std::make_unique<AppModel>(std::make_unique<AppModel::InstanceStore>(
+                                              data.filePath(u"instances.json"_s), QList<CodexInstance>{}),
+                                          std::make_unique<AppModel::ProjectStore>(
+                                              data.filePath(u"projects.json"_s), QList<RecentProject>{}),
+                                          std::move(fake));
     }
+
+    std::list<QProcess> copies;
     QTemporaryDir data;
     FakeCoreAdapter* appCore = nullptr;
 };
@@ -73,7 +73,6 @@ TEST_F(MarlvaneAppTest, OpensOneWindowOverTheModelItIsGivenAndBootstrapsOnceShow
     AppModel* model = given.get();
     MarlvaneApp app(std::move(given));
     EXPECT_EQ(&app.model(), model);
-    ASSERT_NE(app.window(), nullptr);
     EXPECT_EQ(app.window()->windowTitle(), u"Marlvane"_s);
     EXPECT_FALSE(app.window()->windowIcon().isNull());
     EXPECT_EQ(appCore->count(u"diagnose"_s), 0) << "nothing starts before the window is shown";
@@ -98,34 +97,30 @@ TEST_F(MarlvaneAppTest, ASecondStartBringsTheRunningWindowForwardAndLeaves)
     elsewhere.activateWindow();
     app.window()->showMinimized();
     UI_WAIT_UNTIL(elsewhere.isActiveWindow() && app.window()->isMinimized());
-
-    Started second;
-    ASSERT_TRUE(second.finishes()) << "the second start went on running";
-    EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.process.exitCode(), 0);
+    QProcess& second = startCopy();
+    ASSERT_TRUE(finishes(second)) << "the second start went on running";
+    EXPECT_EQ(std::pair(second.exitStatus(), second.exitCode()), std::pair(QProcess::NormalExit, 0));
     UI_WAIT_UNTIL(app.window()->isActiveWindow());
     EXPECT_TRUE(app.window()->isVisible());
     EXPECT_FALSE(app.window()->isMinimized());
 }
 
-TEST_F(MarlvaneAppTest, ASecondStartThatGetsNoAnswerLeavesWithAReason)
+TEST_F(MarlvaneAppTest, ASilentCopyKeepsTheNextOneOutButACrashedOneDoesNot)
 {
-    QLockFile silentCopy(guardFile(".lock"));
-    ASSERT_TRUE(silentCopy.tryLock(0));
-    Started second;
-    ASSERT_TRUE(second.finishes()) << "the second start went on running";
-    EXPECT_EQ(second.process.exitCode(), 1);
-    EXPECT_TRUE(
-        second.process.readAllStandardError().contains("did not answer within 5000 ms; not starting"));
-}
+    auto silent = std::make_unique<QLockFile>(guardFile(".lock"));
+    ASSERT_TRUE(silent->tryLock(0));
+    QProcess& refused = startCopy();
+    ASSERT_TRUE(finishes(refused)) << "the second start went on running";
+    EXPECT_EQ(refused.exitCode(), 1);
+    EXPECT_TRUE(refused.readAllStandardError().contains("did not answer within 5000 ms; not starting"));
+    silent.reset();
 
-TEST_F(MarlvaneAppTest, ACrashedCopyDoesNotKeepTheNextOneOut)
-{
-    auto crashed = std::make_unique<Started>();
-    UI_WAIT_UNTIL(lockHolder() == crashed->process.processId() && QFile::exists(guardFile(".socket")));
-    crashed.reset(); // killed: its lock and socket files stay behind
-    Started next;
-    UI_WAIT_UNTIL(lockHolder() == next.process.processId());
+    QProcess& crashed = startCopy();
+    UI_WAIT_UNTIL(lockHolder() == crashed.processId() && QFile::exists(guardFile(".socket")));
+    crashed.kill(); // its lock and socket files stay behind
+    crashed.waitForFinished(-1);
+    QProcess& next = startCopy();
+    UI_WAIT_UNTIL(lockHolder() == next.processId());
     SingleInstanceGuard later(SingleInstanceGuard::runtimeFolder(), u"marlvane"_s);
     EXPECT_EQ(later.claim(std::chrono::seconds(10)), SingleInstanceGuard::Claim::handedOver);
 }

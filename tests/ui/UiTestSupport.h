@@ -6,6 +6,7 @@
 #include "UiServices.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QPointer>
 #include <QUrl>
 
@@ -23,7 +24,7 @@ using namespace Qt::Literals::StringLiterals;
         std::chrono::seconds(10)))                                                                           \
         << "never true: " #condition
 
-/** @brief Holds the folder panel open until the test answers it; records links and clipboard texts. */
+// Holds the folder panel open until the test answers it; records links and clipboard texts.
 class FakeUiServices final : public UiServices
 {
 public:
@@ -37,21 +38,31 @@ public:
     void setClipboardText(const QString& text) override { clipboard.append(text); }
 
     std::function<void(std::optional<QString>)> pendingFolder;
-    QStringList folderRequests;
+    QStringList folderRequests, clipboard;
     QList<QUrl> openedUrls;
-    QStringList clipboard;
 };
 
 namespace UiTest {
-/** @brief Stores the records and tells the fake core it has their profiles. */
-void storeInstances(AppModelHarness& harness, const QList<CodexInstance>& instances);
-/** @brief The text of the QLabel child named `name`, "<none>" when there is none. */
-QString text(const QObject* parent, const char* name);
+// Stores the records and tells the fake core it has their profiles.
+inline void storeInstances(AppModelHarness& harness, const QList<CodexInstance>& instances)
+{
+    harness.writeInstances(instances);
+    QStringList profiles;
+    for (const CodexInstance& instance : instances) {
+        profiles.append(instance.profileId);
+    }
+    harness.core().setProfiles(profiles);
+}
 template <typename T = QWidget> T* find(const QObject* parent, const char* name)
 {
     return parent->findChild<T*>(QLatin1String(name));
 }
-/** @brief The visible children of type T (closed sheets may linger until deleted). */
+inline QString text(const QObject* parent, const char* name)
+{
+    const auto* label = find<QLabel>(parent, name);
+    return label != nullptr ? label->text() : u"<none>"_s;
+}
+// The visible children of type T (closed sheets may linger until deleted).
 template <typename T> QList<T*> shownAll(const QObject* parent, const QString& name = {})
 {
     QList<T*> result = parent->findChildren<T*>(name);
@@ -64,7 +75,7 @@ template <typename T> T* shown(const QObject* parent, const QString& name = {})
 }
 } // namespace UiTest
 
-/** @brief A model over a fake core with the fake UI services installed. */
+// A model over a fake core with the fake UI services installed.
 class UiTestBase : public ::testing::Test
 {
 protected:
