@@ -1,20 +1,18 @@
-#include "DiagnosticRow.h"
-#include "DiagnosticsView.h"
 #include "DisplayText.h"
 #include "Icons.h"
-#include "InstanceCard.h"
-#include "InstanceManagementView.h"
 #include "TextLabel.h"
 #include "Theme.h"
-#include "UiTestSupport.h"
 
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGlyphRun>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRawFont>
 #include <QTextLayout>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -46,28 +44,6 @@ TEST(DisplayTextTest, EscapesReorderingCharactersThenCutsLongTexts)
         SCOPED_TRACE(text.left(20).toStdString());
         EXPECT_EQ(DisplayText::shown(text), shown);
     }
-}
-
-TEST_F(UiTestBase, ViewsShowTheEscapedCutTextAndKeepTheStoredOne)
-{
-    const QString name(20'000, u'n'), id = u"rtl-"_s + ch(0x202E) + u"evil"_s;
-    UiTest::storeInstances(harness, {TestRecords::imported(name, id, CodexInstanceType::cli,
-                                                           TestRecords::at("2026-01-10T10:00:00Z"))});
-    EnvironmentReport report = FakeCoreAdapter::reportWith(true, true, true);
-    report.corePath = u"/opt/"_s + ch(0x2067) + QString(5000, u'p');
-    core().setReport(report);
-    harness.bootstrap();
-    ASSERT_TRUE(model().instances().value(0).displayName == name) << "stored as given";
-    const QString shownName = QString(1000, u'n') + ellipsis;
-    InstanceCard card(model().instances().constFirst());
-    EXPECT_EQ(QStringList({UiTest::text(&card, "cardName"), card.accessibleName()}),
-              QStringList({shownName, shownName + u"，CLI"_s}));
-    InstanceManagementView management(&model());
-    EXPECT_EQ(UiTest::text(&management, "instanceName"), shownName);
-    EXPECT_EQ(UiTest::find<QLineEdit>(&management, "profileIdField")->text(), u"rtl-<U+202E>evil"_s);
-    DiagnosticsView diagnostics(&model());
-    EXPECT_EQ(diagnostics.findChildren<DiagnosticRow*>().value(2)->value(),
-              u"/opt/<U+2067>"_s + QString(987, u'p') + ellipsis);
 }
 
 TEST(IconsTest, EverySymbolTheViewsUseIsBundledAndTinted)

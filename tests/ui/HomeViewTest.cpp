@@ -261,10 +261,6 @@ TEST_F(SheetTest, ReturnInTheFieldSubmitsOnceAndAFailureKeepsTheSheet)
     EXPECT_EQ(core().count(u"createProfile"_s), 2) << "the failed try and one more";
     EXPECT_EQ(TestRecords::names(model().instances()), QStringList{u"Work"_s});
     EXPECT_EQ(model().instances().constFirst().type, CodexInstanceType::cli);
-    open(new CreateInstanceView(&model(), &host), true, true);
-    EXPECT_EQ(createState(), u"- field0 create0 desktop10 cli10"_s) << "a new sheet starts from scratch";
-    QTest::keyClick(sheet, Qt::Key_Escape);
-    EXPECT_TRUE(closed());
 }
 
 TEST_F(SheetTest, ImportEntriesFollowTheRuntimesAndImportTheTrimmedName)
@@ -283,7 +279,6 @@ TEST_F(SheetTest, ImportEntriesFollowTheRuntimesAndImportTheTrimmedName)
         return texts;
     };
     picker->setFocus();
-    QTest::keyClick(picker, Qt::Key_Down);
     QTest::keyClick(picker, Qt::Key_End);
     EXPECT_EQ(state(),
               (QStringList{"work", "0", "请选择*", "Desktop（当前不可用） x", "CLI（当前不可用） x"}));
@@ -342,8 +337,6 @@ TEST_F(SheetTest, PickerLaunchesARecentProjectOrAChosenFolderAndNothingWhenClose
     const QString outside = harness.makeFolder(u"elsewhere/tool"_s);
     AsyncTest::await(model().launchCLI(work, outside));
     openPicker(ProjectLaunchTarget::terminal);
-    QTest::keyClick(sheet, Qt::Key_Escape);
-    openPicker(ProjectLaunchTarget::vscode);
     click("cancelButton");
     EXPECT_TRUE(closed());
     openPicker(ProjectLaunchTarget::vscode);
@@ -356,7 +349,6 @@ TEST_F(SheetTest, PickerLaunchesARecentProjectOrAChosenFolderAndNothingWhenClose
     UI_WAIT_UNTIL(core().count(u"launchVSCode"_s) == 1);
     EXPECT_EQ(core().calls().constLast().arguments, (QStringList{work.profileId, chosen}));
     EXPECT_EQ(core().count(u"launchCLI"_s), 2);
-    EXPECT_EQ(ProjectPickerView::shownPath(u"/home/me2/app"_s, u"/home/me"_s), u"~2/app"_s);
     EXPECT_EQ(ProjectPickerView::shownPath(u"/srv/app"_s, QString()), u"/srv/app"_s);
 }
 

@@ -1,11 +1,9 @@
-#include "AboutView.h"
 #include "AppSupportPaths.h"
 #include "DiagnosticRow.h"
 #include "DiagnosticsView.h"
 #include "ImportProfileView.h"
 #include "InstanceManagementView.h"
 #include "InstanceTag.h"
-#include "MarlvaneError.h"
 #include "MessageDialog.h"
 #include "ReleaseVersion.h"
 #include "SettingsView.h"
@@ -13,8 +11,6 @@
 #include "UiTask.h"
 #include "UiTestSupport.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -32,37 +28,33 @@ namespace {
 
 TEST_F(UiTestBase, SettingsSidebarSwitchesTheDetailAndReopeningStartsOnInstances)
 {
-    for (const SettingsSection section : SettingsSections::allCases()) {
-        EXPECT_EQ(SettingsSections::fromRawValue(SettingsSections::rawValue(section)), section);
+    for (int round = 0; round < 2; ++round) {
+        QPointer<SettingsView> settings = new SettingsView(&model(), nullptr);
+        settings->show();
+        auto* sidebar = find<QListWidget>(settings, "settingsSidebar");
+        const auto click = [&](int row, Qt::KeyboardModifiers keys = {}) {
+            QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, keys,
+                              sidebar->visualItemRect(sidebar->item(row)).center());
+        };
+        EXPECT_EQ(std::pair(settings->selection(), sidebar->currentRow()),
+                  std::pair(SettingsSection::instances, 0));
+        EXPECT_NE(qobject_cast<InstanceManagementView*>(settings->detailView()), nullptr);
+        click(1);
+        click(1, Qt::ControlModifier);
+        EXPECT_EQ(sidebar->selectedItems().size(), 1) << "control-click leaves a section chosen";
+        EXPECT_EQ(sidebar->item(1)->text(), SettingsSections::title(settings->selection()));
+        EXPECT_NE(qobject_cast<DiagnosticsView*>(settings->detailView()), nullptr);
+        EXPECT_EQ(settings->findChild<InstanceManagementView*>(), nullptr) << "the previous view is gone";
+        click(2);
+        EXPECT_EQ(text(settings->detailView(), "aboutVersion"),
+                  u"Version "_s + releaseVersion() + u" Alpha"_s);
+        if (round == 0) {
+            QTest::mouseClick(find(settings, "settingsDoneButton"), Qt::LeftButton);
+        } else {
+            QTest::keyClick(settings, Qt::Key_Escape);
+        }
+        UI_WAIT_UNTIL(settings.isNull());
     }
-    EXPECT_FALSE(SettingsSections::fromRawValue(u"Instances"_s).has_value());
-    QPointer<SettingsView> settings = new SettingsView(&model(), nullptr);
-    settings->show();
-    auto* sidebar = find<QListWidget>(settings, "settingsSidebar");
-    const auto click = [&](int row, Qt::KeyboardModifiers keys = {}) {
-        QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, keys,
-                          sidebar->visualItemRect(sidebar->item(row)).center());
-    };
-    EXPECT_EQ(sidebar->item(1)->text(), SettingsSections::title(SettingsSection::diagnostics));
-    EXPECT_NE(qobject_cast<InstanceManagementView*>(settings->detailView()), nullptr);
-    click(1);
-    EXPECT_EQ(settings->selection(), SettingsSection::diagnostics);
-    EXPECT_NE(qobject_cast<DiagnosticsView*>(settings->detailView()), nullptr);
-    EXPECT_EQ(settings->findChild<InstanceManagementView*>(), nullptr) << "the previous view is gone";
-    click(1, Qt::ControlModifier);
-    EXPECT_EQ(sidebar->selectedItems().size(), 1) << "control-click leaves a section chosen";
-    click(2);
-    ASSERT_NE(qobject_cast<AboutView*>(settings->detailView()), nullptr);
-    EXPECT_EQ(text(settings->detailView(), "aboutVersion"), u"Version "_s + releaseVersion() + u" Alpha"_s);
-    QTest::mouseClick(find<QPushButton>(settings, "settingsDoneButton"), Qt::LeftButton);
-    UI_WAIT_UNTIL(settings.isNull());
-
-    settings = new SettingsView(&model(), nullptr);
-    settings->show();
-    EXPECT_EQ(settings->selection(), SettingsSection::instances);
-    EXPECT_EQ(find<QListWidget>(settings, "settingsSidebar")->currentRow(), 0);
-    QTest::keyClick(settings, Qt::Key_Escape);
-    UI_WAIT_UNTIL(settings.isNull());
 }
 
 class ManagementTest : public UiTestBase
@@ -145,10 +137,6 @@ TEST_F(ManagementTest, ListTakesThreeShapesAndRescanFindsNewProfiles)
     EXPECT_FALSE(visible("instancesPlaceholder"));
     EXPECT_FALSE(visible("managedSection"));
     EXPECT_EQ(keys("discoveredRow"), (QStringList{"alpha", "scratch"}));
-    core().fail(u"listProfiles"_s, MarlvaneError::coreNotFound());
-    QTest::mouseClick(rescan, Qt::LeftButton);
-    UI_WAIT_UNTIL(model().presentedError().has_value());
-    EXPECT_EQ(core().count(u"listProfiles"_s), 2);
     core().hold(u"diagnose"_s);
     UiTask::start(model().refreshEnvironment());
     EXPECT_FALSE(rescan->isEnabled()) << "disabled while the model works";
@@ -156,7 +144,6 @@ TEST_F(ManagementTest, ListTakesThreeShapesAndRescanFindsNewProfiles)
     UI_WAIT_UNTIL(rescan->isEnabled());
 
     view.reset();
-    core().succeed(u"listProfiles"_s);
     storeCreatedAndImported();
     showView();
     EXPECT_TRUE(visible("managedSection") && visible("discoveredSection"));
@@ -253,44 +240,18 @@ TEST_F(ManagementTest, RenameSheetPrefillsCancelsAndSavesTheTrimmedName)
     EXPECT_TRUE(model().presentedError().has_value()) << "a blank name is refused by the model";
 }
 
-TEST_F(ManagementTest, LongProfileIdIsShortenedInTheMiddleButCopiedWhole)
-{
-    const QString longID = u"imported-profile-with-a-rather-long-name-0123456789abcdef-0123456789-end"_s;
-    external.profileId = longID;
-    UiTest::storeInstances(harness, {external});
-    harness.bootstrap();
-    showView();
-    view->resize(420, 400);
-    view->activateWindow();
-    UI_WAIT_UNTIL(view->isActiveWindow());
-    auto* field = find<QLineEdit>(row(external), "profileIdField");
-    UI_WAIT_UNTIL(field->text().contains(QChar(0x2026)));
-    EXPECT_TRUE(field->text().startsWith(u"imported-"_s) && field->text().endsWith(u"-end"_s))
-        << field->text().toStdString();
-    field->setFocus();
-    UI_WAIT_UNTIL(field->hasFocus());
-    EXPECT_EQ(field->text(), longID);
-    field->selectAll();
-    field->copy();
-    EXPECT_EQ(QApplication::clipboard()->text(), longID);
-}
-
 TEST_F(ManagementTest, LongListsFillInLaterInStoredOrder)
 {
-    QList<CodexInstance> instances;
-    for (int i = 0; i < 150; ++i) {
-        instances.append(
-            TestRecords::managed(QString::number(i), CodexInstanceType::cli, at("2026-01-10T10:00:00Z")));
+    QList<CodexInstance> instances(150, created);
+    QStringList ids;
+    for (CodexInstance& instance : instances) {
+        instance.id = QUuid::createUuid();
+        ids.append(instance.id.toString(QUuid::WithoutBraces));
     }
-    UiTest::storeInstances(harness, instances);
+    harness.writeInstances(instances);
     harness.bootstrap();
     showView();
-    UI_WAIT_UNTIL(rows("managedRow").size() == 150);
-    const QLayout* layout = rows("managedRow").constFirst()->parentWidget()->layout();
-    for (int i = 0; i < 150; ++i) {
-        EXPECT_EQ(layout->itemAt(i)->widget()->property("instanceId").toString(),
-                  model().instances().at(i).id.toString(QUuid::WithoutBraces));
-    }
+    UI_WAIT_UNTIL(keys("managedRow", "instanceId") == ids);
 }
 
 TEST_F(UiTestBase, DiagnosticsRowsSummaryAndButtonsFollowTheModel)
@@ -317,10 +278,9 @@ TEST_F(UiTestBase, DiagnosticsRowsSummaryAndButtonsFollowTheModel)
     EXPECT_EQ(services.openedUrls, (QList<QUrl>{QUrl::fromLocalFile(folder), QUrl::fromLocalFile(folder)}));
     EXPECT_EQ(TestFiles::mode(folder), 0700);
 
-    EnvironmentReport report = EnvironmentReport::placeholder();
+    EnvironmentReport report = FakeCoreAdapter::reportWith(true, true, false);
     report.coreVersion = u"tessaroll 1.4.2"_s;
     report.corePath = u"/opt/marlvane/Core/tessaroll"_s;
-    report.desktop.found = report.cli.found = true;
     report.desktop.appPath = u"/Applications/ChatGPT.app"_s;
     report.cli.version = u"0.41.0"_s;
     report.cli.source = u"npm"_s;
@@ -333,15 +293,14 @@ TEST_F(UiTestBase, DiagnosticsRowsSummaryAndButtonsFollowTheModel)
     EXPECT_EQ(values(), (QStringList{"正常", "tessaroll 1.4.2", "/opt/marlvane/Core/tessaroll", "已安装",
                                      "/Applications/ChatGPT.app", "已安装", "0.41.0", "npm", "未安装",
                                      "/usr/share/code |"}));
-    EXPECT_EQ(DiagnosticsView::diagnosticSummary(report, 3, 12, u"1.2.0"_s),
-              u"Marlvane 1.2.0 Alpha\nCore: tessaroll 1.4.2\nCore path: /opt/marlvane/Core/tessaroll\n"
-              "ChatGPT Desktop: available\nDesktop path: /Applications/ChatGPT.app\n"
-              "Codex CLI: available\nCLI version: 0.41.0\nCLI source: npm\n"
-              "Visual Studio Code: unavailable\nVS Code path: /usr/share/code\n"
-              "Managed instances: 3\nDiscovered external profiles: 12"_s);
     QTest::mouseClick(find(&view, "copyDiagnosticsButton"), Qt::LeftButton);
-    EXPECT_EQ(services.clipboard,
-              QStringList{DiagnosticsView::diagnosticSummary(report, 1, 2, releaseVersion())});
+    EXPECT_EQ(
+        services.clipboard.value(0),
+        u"Marlvane "_s + releaseVersion() +
+            u" Alpha\nCore: tessaroll 1.4.2\nCore path: /opt/marlvane/Core/tessaroll\n"
+            "ChatGPT Desktop: available\nDesktop path: /Applications/ChatGPT.app\nCodex CLI: available\n"
+            "CLI version: 0.41.0\nCLI source: npm\nVisual Studio Code: unavailable\n"
+            "VS Code path: /usr/share/code\nManaged instances: 1\nDiscovered external profiles: 2"_s);
     const int diagnosed = core().count(u"diagnose"_s);
     core().hold(u"diagnose"_s);
     QTest::mouseClick(find(&view, "redetectButton"), Qt::LeftButton);
