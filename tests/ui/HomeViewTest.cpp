@@ -88,6 +88,10 @@ TEST_F(HomeViewTest, ContentAndCreateFollowTheRuntimesAndTheHeaderOpensOneSheetE
     click(&view, "redetectButton");
     UI_WAIT_UNTIL(view.content() == HomeView::Content::instances);
     EXPECT_EQ(core().count(u"diagnose"_s), diagnosed + 1);
+    view.hide();
+    view.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(core().count(u"listProfiles"_s), 1) << "showing again starts no second bootstrap";
 }
 
 TEST_F(HomeViewTest, CardsKeepTheVisibleOrderAndFollowTheModelByIdentity)

@@ -54,7 +54,6 @@ protected:
     {
         auto fake = std::make_unique<FakeCoreAdapter>();
         fake->setReport(FakeCoreAdapter::reportWith(false, true, false));
-        appCore = fake.get();
         return std::make_unique<AppModel>(std::make_unique<AppModel::InstanceStore>(
                                               data.filePath(u"instances.json"_s), QList<CodexInstance>{}),
                                           std::make_unique<AppModel::ProjectStore>(
@@ -64,26 +63,7 @@ protected:
 
     std::list<QProcess> copies;
     QTemporaryDir data;
-    FakeCoreAdapter* appCore = nullptr;
 };
-
-TEST_F(MarlvaneAppTest, OpensOneWindowOverTheModelItIsGivenAndBootstrapsOnceShown)
-{
-    auto given = emptyModel();
-    AppModel* model = given.get();
-    MarlvaneApp app(std::move(given));
-    EXPECT_EQ(&app.model(), model);
-    EXPECT_EQ(app.window()->windowTitle(), u"Marlvane"_s);
-    EXPECT_FALSE(app.window()->windowIcon().isNull());
-    EXPECT_EQ(appCore->count(u"diagnose"_s), 0) << "nothing starts before the window is shown";
-    app.show();
-    UI_WAIT_UNTIL(appCore->count(u"diagnose"_s) == 1 && !model->isWorking());
-    EXPECT_EQ(app.window()->content(), HomeView::Content::instances);
-    app.window()->hide();
-    app.show();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(appCore->count(u"listProfiles"_s), 1) << "showing again starts no second bootstrap";
-}
 
 TEST_F(MarlvaneAppTest, ASecondStartBringsTheRunningWindowForwardAndLeaves)
 {

@@ -173,7 +173,6 @@ TEST_F(ManagementTest, DeletingAndDetachingHappenOnlyAfterConfirmation)
     showView();
     EXPECT_EQ(choose(created, u"删除"_s, QDialog::Rejected), (QStringList{"重命名", "-", "删除"}));
     EXPECT_EQ(shownDialog().mid(0, 2), (QStringList{"deleteConfirmation", "删除“Work Desktop”？"}));
-    EXPECT_EQ(shownDialog().mid(3), (QStringList{"永久删除实例", "取消"}));
     EXPECT_EQ(choose(external, u"删除底层 Profile"_s, QDialog::Rejected),
               (QStringList{"重命名", "-", "仅从 Marlvane 移除", "删除底层 Profile"}));
     EXPECT_EQ(shownDialog().value(1), u"删除“Team CLI”？"_s);
