@@ -299,12 +299,6 @@ TEST_F(SheetTest, ImportEntriesFollowTheRuntimesAndImportTheTrimmedName)
     core().release(u"diagnose"_s);
     UI_WAIT_UNTIL(button("importButton")->isEnabled());
 
-    core().setProfiles({}); // deleted in the core meanwhile
-    click("importButton");
-    UI_WAIT_UNTIL(model().presentedError().has_value() && !model().isWorking());
-    EXPECT_EQ(state(), (QStringList{"  Team Desktop ", "1", "请选择", "Desktop（当前不可用） x", "CLI*"}));
-    core().setProfiles({u"work"_s});
-    AsyncTest::await(model().refreshProfiles(false));
     harness.detect(true, true, false);
     picker->setCurrentIndex(1);
     QTest::keyClick(field("importNameField"), Qt::Key_Return);
