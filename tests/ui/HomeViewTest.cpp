@@ -1,327 +1,353 @@
 #include "HomeView.h"
-#include "AsyncTest.h"
 #include "CreateInstanceView.h"
 #include "EmptyEnvironmentView.h"
+#include "ImportProfileView.h"
 #include "InstanceCard.h"
 #include "InstanceCardList.h"
 #include "InstanceTag.h"
 #include "MarlvaneError.h"
 #include "MessageDialog.h"
 #include "ProjectPickerView.h"
+#include "RecentProjectRow.h"
 #include "SettingsView.h"
-#include "TextLabel.h"
+#include "TypeChoice.h"
+#include "UiTask.h"
 #include "UiTestSupport.h"
 
-#include <QAbstractButton>
+#include <QComboBox>
 #include <QLayout>
-#include <QPointer>
-#include <QPushButton>
+#include <QLineEdit>
+#include <QStandardItemModel>
 #include <QTest>
 
-using UiTest::hoursAgo;
-using UiTest::managed;
+using namespace UiTest;
+using TestRecords::at;
 
 namespace {
 
 class HomeViewTest : public UiTestBase
 {
 protected:
-    /** @brief Shows the window (which starts the bootstrap) with these runtimes found. */
     void start(bool desktop, bool cli)
     {
         core().setReport(FakeCoreAdapter::reportWith(desktop, cli, true));
         view.resize(760, 680);
         view.show();
-        ASSERT_TRUE(UiTest::waitForBootstrap(harness));
+        UI_WAIT_UNTIL(core().count(u"diagnose"_s) >= 1 && !model().isWorking());
     }
-
-    QAbstractButton* headerButton(const char* name)
+    QList<InstanceCard*> cards() const { return find<InstanceCardList>(&view, "instanceList")->cards(); }
+    // "name tag kind" for every card, in order.
+    QStringList described() const
     {
-        return view.findChild<QAbstractButton*>(QLatin1String(name));
-    }
-
-    InstanceCard* card(const QString& displayName)
-    {
-        for (InstanceCard* candidate :
-             view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->cards()) {
-            if (candidate->instance().displayName == displayName) {
-                return candidate;
-            }
+        QStringList shown;
+        for (const InstanceCard* each : cards()) {
+            const auto* tag = find<InstanceTag>(each, "systemTag");
+            shown.append(each->instance().displayName + u'/' + (tag ? tag->text() : QString()) + u'/' +
+                         text(each, "cardKind"));
         }
-        ADD_FAILURE() << "no card for " << displayName.toStdString();
-        return nullptr;
+        return shown;
     }
-
-    static QString text(const QWidget* parent, const char* name)
+    InstanceCard* card(const QString& name) const
     {
-        const auto* label = parent->findChild<QLabel*>(QLatin1String(name));
-        return label != nullptr ? label->text() : QStringLiteral("<missing>");
+        return cards().value(TestRecords::names(model().visibleInstances()).indexOf(name));
     }
+    void click(const QWidget* parent, const char* name) const
+    {
+        QTest::mouseClick(find(parent, name), Qt::LeftButton);
+    }
+    MessageDialog* alert() const { return shown<MessageDialog>(&view, u"errorAlert"_s); }
 
     HomeView view{&harness.model()};
 };
 
-TEST_F(HomeViewTest, ContentFollowsTheDetectedRuntimes)
+TEST_F(HomeViewTest, ContentAndCreateFollowTheRuntimesAndTheHeaderOpensOneSheetEach)
 {
     start(false, false);
     EXPECT_EQ(view.content(), HomeView::Content::environmentMissing);
     EXPECT_TRUE(view.findChild<EmptyEnvironmentView*>()->isVisible());
-    EXPECT_FALSE(headerButton("createButton")->isEnabled());
-    EXPECT_EQ(headerButton("createButton")->toolTip(), QStringLiteral("创建 Codex 实例"));
-    EXPECT_EQ(headerButton("settingsButton")->toolTip(), QStringLiteral("设置与诊断"));
+    EXPECT_FALSE(find(&view, "createButton")->isEnabled());
+    click(&view, "downloadLink");
+    EXPECT_EQ(services.openedUrls, QList<QUrl>{QUrl(u"https://openai.com/chatgpt/download/"_s)});
+    click(&view, "settingsButton");
+    click(&view, "settingsButton");
+    ASSERT_EQ(shownAll<SettingsView>(&view).size(), 1) << "reachable without any runtime, once";
+    shown<SettingsView>(&view)->reject();
 
-    // The settings stay reachable without any runtime.
-    QTest::mouseClick(headerButton("settingsButton"), Qt::LeftButton);
-    auto* settings = UiTest::shownChild<SettingsView>(&view, QStringLiteral("settingsView"));
-    ASSERT_NE(settings, nullptr);
-    settings->reject();
-
-    // Only the CLI: the built-in CLI record is listed and creating is possible.
     harness.detect(false, true, false);
     EXPECT_EQ(view.content(), HomeView::Content::instances);
-    EXPECT_TRUE(view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->isVisible());
-    EXPECT_TRUE(headerButton("createButton")->isEnabled());
-    QTest::mouseClick(headerButton("createButton"), Qt::LeftButton);
-    auto* create = UiTest::shownChild<CreateInstanceView>(&view, QStringLiteral("createInstanceView"));
-    ASSERT_NE(create, nullptr);
-    create->reject();
+    EXPECT_EQ(described(), QStringList{u"Default CLI/系统/Codex Profile"_s});
+    click(&view, "createButton");
+    click(&view, "createButton");
+    ASSERT_EQ(shownAll<CreateInstanceView>(&view).size(), 1);
+    shown<CreateInstanceView>(&view)->reject();
 
-    // Losing the runtime again brings the placeholder back and disables creating.
     harness.detect(false, false, false);
-    EXPECT_EQ(view.content(), HomeView::Content::environmentMissing);
-    EXPECT_FALSE(headerButton("createButton")->isEnabled());
-}
-
-TEST_F(HomeViewTest, EnvironmentPlaceholderLinksToTheDownloadAndDetectsAgain)
-{
-    start(false, false);
-    auto* placeholder = view.findChild<EmptyEnvironmentView*>();
-    EXPECT_EQ(placeholder->title(), QStringLiteral("需要 Codex 运行环境"));
-    EXPECT_EQ(placeholder->description(), QStringLiteral("安装 ChatGPT Desktop 或 Codex CLI 后重新检测。"));
-    EXPECT_EQ(placeholder->symbolName(), QStringLiteral("exclamationmark.triangle"));
-
-    auto* link = placeholder->findChild<QPushButton*>(QStringLiteral("downloadLink"));
-    ASSERT_NE(link, nullptr);
-    EXPECT_EQ(link->text(), QStringLiteral("OpenAI 官方下载"));
-    QTest::mouseClick(link, Qt::LeftButton);
-    EXPECT_EQ(services.openedUrls, QList<QUrl>{QUrl(QStringLiteral("https://openai.com/chatgpt/download/"))});
-
+    EXPECT_FALSE(find(&view, "createButton")->isEnabled());
     core().setReport(FakeCoreAdapter::reportWith(true, false, false));
-    auto* redetect = placeholder->findChild<QPushButton*>(QStringLiteral("redetectButton"));
-    ASSERT_NE(redetect, nullptr);
-    EXPECT_EQ(redetect->text(), QStringLiteral("重新检测"));
-    QTest::mouseClick(redetect, Qt::LeftButton);
+    const int diagnosed = core().count(u"diagnose"_s);
+    click(&view, "redetectButton");
     UI_WAIT_UNTIL(view.content() == HomeView::Content::instances);
-    EXPECT_EQ(core().count(QStringLiteral("diagnose")), 2);
+    EXPECT_EQ(core().count(u"diagnose"_s), diagnosed + 1);
+    view.hide();
+    view.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(core().count(u"listProfiles"_s), 1) << "showing again starts no second bootstrap";
 }
 
-TEST_F(HomeViewTest, NoInstancePlaceholderOnlyWhenNothingIsVisible)
-{
-    start(false, true);
-    EXPECT_EQ(view.content(), HomeView::Content::instances);
-    auto* placeholder = view.findChild<EmptyStateView*>(QStringLiteral("noInstancesView"));
-    ASSERT_NE(placeholder, nullptr);
-    EXPECT_FALSE(placeholder->isVisible()) << "the built-in CLI record is visible";
-}
-
-TEST_F(HomeViewTest, CardsFollowVisibleOrderWithSystemTagsAndKinds)
+TEST_F(HomeViewTest, CardsKeepTheVisibleOrderAndFollowTheModelByIdentity)
 {
     const CodexInstance yesterday =
-        managed(QStringLiteral("Yesterday"), CodexInstanceType::desktop, hoursAgo(30));
-    const CodexInstance today = managed(QStringLiteral("Today"), CodexInstanceType::cli, hoursAgo(2));
-    const CodexInstance used =
-        managed(QStringLiteral("Used"), CodexInstanceType::cli, hoursAgo(48), hoursAgo(1));
-    CodexInstance lookalike = managed(QStringLiteral("Lookalike"), CodexInstanceType::cli, hoursAgo(60));
-    lookalike.profileId = QStringLiteral("default-work");
+        TestRecords::managed(u"Yesterday"_s, CodexInstanceType::desktop, at("2026-01-09T08:00:00Z"));
+    const CodexInstance today =
+        TestRecords::managed(u"Today"_s, CodexInstanceType::cli, at("2026-01-10T10:00:00Z"));
+    const CodexInstance used = TestRecords::managed(u"Used"_s, CodexInstanceType::cli,
+                                                    at("2026-01-08T10:00:00Z"), at("2026-01-10T11:00:00Z"));
+    const CodexInstance lookalike = TestRecords::imported(u"Lookalike"_s, u"default-work"_s,
+                                                          CodexInstanceType::cli, at("2026-01-07T10:00:00Z"));
     UiTest::storeInstances(harness, {yesterday, today, used, lookalike});
     start(true, true);
+    EXPECT_EQ(described(), (QStringList{"Default Desktop/系统/Desktop", "Default CLI/系统/Codex Profile",
+                                        "Used//Codex Profile", "Today//Codex Profile", "Yesterday//Desktop",
+                                        "Lookalike//Codex Profile"}));
+    EXPECT_EQ(card(u"Yesterday"_s)->accessibleName(), u"Yesterday，Desktop"_s);
 
-    QStringList names;
-    for (const InstanceCard* shown :
-         view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->cards()) {
-        names.append(shown->instance().displayName);
-    }
-    EXPECT_EQ(names, (QStringList{QStringLiteral("Default Desktop"), QStringLiteral("Default CLI"),
-                                  QStringLiteral("Used"), QStringLiteral("Today"),
-                                  QStringLiteral("Yesterday"), QStringLiteral("Lookalike")}));
-
-    const auto tagOf = [](const InstanceCard* shown) {
-        const auto* tag = shown->findChild<InstanceTag*>(QStringLiteral("systemTag"));
-        return tag != nullptr ? tag->text() : QString();
-    };
-    EXPECT_EQ(tagOf(card(QStringLiteral("Default Desktop"))), QStringLiteral("系统"));
-    EXPECT_EQ(tagOf(card(QStringLiteral("Default CLI"))), QStringLiteral("系统"));
-    EXPECT_EQ(tagOf(card(QStringLiteral("Used"))), QString());
-    EXPECT_EQ(tagOf(card(QStringLiteral("Lookalike"))), QString())
-        << "a prefix of \"default\" is not the default";
-
-    EXPECT_EQ(text(card(QStringLiteral("Default Desktop")), "cardKind"), QStringLiteral("Desktop"));
-    EXPECT_EQ(text(card(QStringLiteral("Default CLI")), "cardKind"), QStringLiteral("Codex Profile"));
-    EXPECT_EQ(text(card(QStringLiteral("Yesterday")), "cardKind"), QStringLiteral("Desktop"));
-    EXPECT_EQ(card(QStringLiteral("Today"))->accessibleName(), QStringLiteral("Today，CLI"));
-    EXPECT_EQ(card(QStringLiteral("Yesterday"))->accessibleName(), QStringLiteral("Yesterday，Desktop"));
-
-    // A new name reaches the card that already shows the record.
-    InstanceCard* before = card(QStringLiteral("Today"));
-    AsyncTest::await(model().rename(today, QStringLiteral("Renamed")));
-    EXPECT_EQ(card(QStringLiteral("Renamed")), before);
-    EXPECT_EQ(text(before, "cardName"), QStringLiteral("Renamed"));
+    const QPointer<InstanceCard> todayCard = card(u"Today"_s), usedCard = card(u"Used"_s),
+                                 yesterdayCard = card(u"Yesterday"_s), lookalikeCard = card(u"Lookalike"_s);
+    AsyncTest::await(model().rename(today, u"Renamed"_s));
+    EXPECT_EQ(card(u"Renamed"_s), todayCard.data());
+    EXPECT_EQ(text(todayCard, "cardName"), u"Renamed"_s);
+    AsyncTest::await(model().remove(used));
+    UI_WAIT_UNTIL(usedCard.isNull());
+    AsyncTest::await(model().launchDesktop(yesterday));
+    EXPECT_EQ(TestRecords::names(model().visibleInstances()).mid(2),
+              (QStringList{"Yesterday", "Renamed", "Lookalike"}));
+    const QLayout* column = find<InstanceCardList>(&view, "instanceList")->widget()->layout();
+    EXPECT_EQ(QList<QWidget*>(
+                  {column->itemAt(2)->widget(), column->itemAt(3)->widget(), column->itemAt(4)->widget()}),
+              QList<QWidget*>({yesterdayCard, todayCard, lookalikeCard}))
+        << "moved, not rebuilt";
 }
 
-TEST_F(HomeViewTest, DesktopCardLaunchesFromAnywhereButCliCardOnlyFromItsButtons)
+TEST_F(HomeViewTest, DesktopCardsLaunchOnClickAndCliButtonsOpenOnePickerForTheirTarget)
 {
-    const CodexInstance work = managed(QStringLiteral("Work"), CodexInstanceType::cli, hoursAgo(1));
-    UiTest::storeInstances(harness, {work});
+    UiTest::storeInstances(
+        harness, {TestRecords::managed(u"Work"_s, CodexInstanceType::cli, at("2026-01-10T10:00:00Z"))});
     start(true, true);
-
-    // The card's corner lies in its padding, outside every element drawn on it.
-    const QPoint padding(4, 4);
-    QTest::mouseClick(card(QStringLiteral("Default Desktop")), Qt::LeftButton, {}, padding);
-    UI_WAIT_UNTIL(core().count(QStringLiteral("launchDesktop")) == 1);
-    EXPECT_EQ(core().calls().constLast().arguments, QStringList{QStringLiteral("default")});
-    UI_WAIT_UNTIL(!model().isWorking());
-
-    InstanceCard* cli = card(QStringLiteral("Work"));
-    QTest::mouseClick(cli, Qt::LeftButton, {}, padding);
-    QTest::mouseClick(cli, Qt::LeftButton, {}, cli->rect().center());
-    EXPECT_EQ(core().count(QStringLiteral("launchDesktop")), 1);
-    EXPECT_EQ(UiTest::shownChild<ProjectPickerView>(&view, QStringLiteral("projectPickerView")), nullptr);
-}
-
-TEST_F(HomeViewTest, TerminalAndVSCodeButtonsOpenThePickerForTheirTarget)
-{
-    const CodexInstance work = managed(QStringLiteral("Work"), CodexInstanceType::cli, hoursAgo(1));
-    UiTest::storeInstances(harness, {work});
-    start(false, true);
-
-    const auto open = [&](const QString& name, const char* button) -> ProjectPickerView* {
-        auto* pressed = card(name)->findChild<QPushButton*>(QLatin1String(button));
-        EXPECT_NE(pressed, nullptr);
-        QTest::mouseClick(pressed, Qt::LeftButton);
-        return UiTest::shownChild<ProjectPickerView>(&view, QStringLiteral("projectPickerView"));
-    };
-
-    ProjectPickerView* picker = open(QStringLiteral("Work"), "terminalButton");
-    ASSERT_NE(picker, nullptr);
-    EXPECT_EQ(text(picker, "pickerSubtitle"), QStringLiteral("使用 Work 启动 Codex CLI"));
-    EXPECT_EQ(picker->findChild<QLabel*>(QStringLiteral("pickerHint")), nullptr);
-    picker->reject();
-    EXPECT_EQ(UiTest::shownChild<ProjectPickerView>(&view, QStringLiteral("projectPickerView")), nullptr);
-
-    picker = open(QStringLiteral("Work"), "vscodeButton");
-    ASSERT_NE(picker, nullptr);
-    EXPECT_EQ(text(picker, "pickerSubtitle"), QStringLiteral("使用 Work 启动 VS Code"));
-    EXPECT_EQ(text(picker, "pickerHint"),
-              QStringLiteral("复用现有 VS Code 设置与插件，仅切换 Codex Profile"));
-    picker->reject();
-
-    picker = open(QStringLiteral("Default CLI"), "vscodeButton");
-    ASSERT_NE(picker, nullptr);
-    EXPECT_EQ(text(picker, "pickerSubtitle"), QStringLiteral("使用 Default CLI 启动 VS Code"));
-    EXPECT_EQ(picker->findChild<QLabel*>(QStringLiteral("pickerHint")), nullptr);
-    picker->reject();
-    EXPECT_EQ(core().count(QStringLiteral("launchCLI")) + core().count(QStringLiteral("launchVSCode")), 0);
-}
-
-TEST_F(HomeViewTest, SpinnerShowsOverTheListWhileWorking)
-{
-    start(true, false);
-    auto* overlay = view.findChild<QWidget*>(QStringLiteral("workingOverlay"));
-    ASSERT_NE(overlay, nullptr);
+    auto* overlay = find(&view, "workingOverlay");
     EXPECT_FALSE(overlay->isVisible());
-
-    core().hold(QStringLiteral("launchDesktop"));
-    QTest::mouseClick(card(QStringLiteral("Default Desktop")), Qt::LeftButton);
-    UI_WAIT_UNTIL(core().waiting(QStringLiteral("launchDesktop")) == 1);
-    EXPECT_TRUE(model().isWorking());
+    core().hold(u"launchDesktop"_s);
+    const QPoint padding(4, 4); // inside the card, outside everything drawn on it
+    QTest::mouseClick(card(u"Default Desktop"_s), Qt::LeftButton, {}, padding);
+    UI_WAIT_UNTIL(core().waiting(u"launchDesktop"_s) == 1);
     EXPECT_TRUE(overlay->isVisible());
-    EXPECT_TRUE(view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->isVisible());
     EXPECT_EQ(overlay->geometry().center(), view.rect().center());
-    UiTest::saveScreenshot(&view, QStringLiteral("home-working"));
-
-    core().release(QStringLiteral("launchDesktop"));
+    core().release(u"launchDesktop"_s);
     UI_WAIT_UNTIL(!model().isWorking());
     EXPECT_FALSE(overlay->isVisible());
+    EXPECT_EQ(core().calls().constLast().arguments, QStringList{u"default"_s});
+
+    QTest::mouseClick(card(u"Work"_s), Qt::LeftButton, {}, padding);
+    QTest::mouseClick(card(u"Work"_s), Qt::LeftButton, {}, card(u"Work"_s)->rect().center());
+    EXPECT_EQ(core().count(u"launchDesktop"_s), 1);
+    EXPECT_EQ(shown<ProjectPickerView>(&view), nullptr);
+    for (const auto& [name, target, subtitle, hinted] :
+         {std::tuple{"Work", "terminalButton", "使用 Work 启动 Codex CLI", false},
+          {"Work", "vscodeButton", "使用 Work 启动 VS Code", true},
+          {"Default CLI", "vscodeButton", "使用 Default CLI 启动 VS Code", false}}) {
+        click(card(QString::fromUtf8(name)), target);
+        ASSERT_EQ(shownAll<ProjectPickerView>(&view).size(), 1) << "the newest replaces the open one";
+        EXPECT_EQ(text(shown<ProjectPickerView>(&view), "pickerSubtitle"), QString::fromUtf8(subtitle));
+        EXPECT_EQ(text(shown<ProjectPickerView>(&view), "pickerHint") != u"<none>"_s, hinted) << subtitle;
+    }
+    EXPECT_EQ(core().count(u"launchCLI"_s) + core().count(u"launchVSCode"_s), 0);
 }
 
-TEST_F(HomeViewTest, AlertShowsTheMessageAndAnyDismissalClearsIt)
+TEST_F(HomeViewTest, AlertShowsTheLatestMessageAndAnyDismissalClearsIt)
 {
     start(true, false);
-    const MarlvaneError failure = MarlvaneError::coreFailure(QStringLiteral("Profile 已损坏"));
-    core().fail(QStringLiteral("launchDesktop"), failure);
-    QTest::mouseClick(card(QStringLiteral("Default Desktop")), Qt::LeftButton);
-    UI_WAIT_UNTIL(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")) != nullptr);
-
-    MessageDialog* alert = UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert"));
-    EXPECT_EQ(alert->windowTitle(), QStringLiteral("Marlvane"));
-    EXPECT_EQ(alert->title(), QStringLiteral("Marlvane"));
-    EXPECT_EQ(alert->message(), failure.errorDescription());
-    ASSERT_EQ(alert->buttons().size(), 1);
-    EXPECT_EQ(alert->buttons().constFirst()->text(), QStringLiteral("好"));
-    EXPECT_TRUE(alert->isVisible());
-
-    // A newer message replaces the one shown.
-    model().setPresentedError(QStringLiteral("第二条"));
-    EXPECT_EQ(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")), alert);
-    EXPECT_EQ(alert->message(), QStringLiteral("第二条"));
-
-    QTest::mouseClick(alert->buttons().constFirst(), Qt::LeftButton);
-    EXPECT_FALSE(model().presentedError().has_value());
-    EXPECT_EQ(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr);
-
-    // Escape is another way to dismiss it, with the same effect.
-    model().setPresentedError(QStringLiteral("第三条"));
-    ASSERT_NE(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr);
-    QTest::keyClick(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")), Qt::Key_Escape);
-    EXPECT_FALSE(model().presentedError().has_value());
-    EXPECT_EQ(UiTest::shownChild<MessageDialog>(&view, QStringLiteral("errorAlert")), nullptr);
+    const MarlvaneError failure = MarlvaneError::coreFailure(u"Profile 已损坏"_s);
+    core().fail(u"launchDesktop"_s, failure);
+    QTest::mouseClick(card(u"Default Desktop"_s), Qt::LeftButton);
+    UI_WAIT_UNTIL(alert() != nullptr);
+    MessageDialog* first = alert();
+    EXPECT_EQ(QStringList({first->title(), first->message()}),
+              QStringList({"Marlvane", failure.errorDescription()}));
+    model().setPresentedError(u"第二条"_s);
+    EXPECT_EQ(alert(), first) << "replaced in place";
+    EXPECT_EQ(first->message(), u"第二条"_s);
+    QTest::mouseClick(first->buttons().value(0), Qt::LeftButton);
+    EXPECT_EQ(std::pair(alert(), model().presentedError()),
+              std::pair((MessageDialog*)nullptr, std::optional<QString>()));
+    model().setPresentedError(u"第三条"_s);
+    QTest::keyClick(alert(), Qt::Key_Escape);
+    EXPECT_EQ(std::pair(alert(), model().presentedError()),
+              std::pair((MessageDialog*)nullptr, std::optional<QString>()));
 }
 
-TEST_F(HomeViewTest, CardsFollowTheModelByIdentity)
+class SheetTest : public UiTestBase
 {
-    const CodexInstance first = managed(QStringLiteral("First"), CodexInstanceType::cli, hoursAgo(2));
-    const CodexInstance second = managed(QStringLiteral("Second"), CodexInstanceType::cli, hoursAgo(3));
-    const CodexInstance third = managed(QStringLiteral("Third"), CodexInstanceType::desktop, hoursAgo(4));
-    UiTest::storeInstances(harness, {first, second, third});
-    start(true, true);
-    const auto names = [this] {
-        QStringList shown;
-        for (const InstanceCard* each :
-             view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->cards()) {
-            shown.append(each->instance().displayName);
+protected:
+    void open(QDialog* dialog, bool desktop, bool cli)
+    {
+        harness.detect(desktop, cli, true);
+        host.show();
+        sheet = dialog;
+        sheet->open();
+    }
+    QLineEdit* field(const char* name = "nameField") const { return find<QLineEdit>(sheet, name); }
+    QWidget* button(const char* name = "createButton") const { return find(sheet, name); }
+    bool closed() const { return sheet.isNull() || !sheet->isVisible(); }
+    void click(const char* name) const { QTest::mouseClick(find(sheet, name), Qt::LeftButton); }
+    // "<chosen kind> field<enabled> create<enabled> desktop<enabled><selected> cli<enabled><selected>"
+    QString createState() const
+    {
+        const auto tile = [this](const char* name) {
+            const auto* choice = find<TypeChoice>(sheet, name);
+            return QString::number(choice->isEnabled()) + QString::number(choice->isSelected());
+        };
+        const auto type = static_cast<CreateInstanceView*>(sheet.data())->selectedType();
+        return u"%1 field%2 create%3 desktop%4 cli%5"_s
+            .arg(type ? CodexInstanceTypes::rawValue(*type) : u"-"_s)
+            .arg(field()->isEnabled())
+            .arg(button()->isEnabled())
+            .arg(tile("desktopChoice"), tile("cliChoice"));
+    }
+
+    QWidget host;
+    QPointer<QDialog> sheet;
+};
+
+TEST_F(SheetTest, CreateTilesFollowTheRuntimesAndGateTheNameField)
+{
+    open(new CreateInstanceView(&model(), &host), true, false);
+    EXPECT_EQ(createState(), u"- field0 create0 desktop10 cli00"_s);
+    EXPECT_EQ(text(sheet, "nameHint"), u"先选择 Desktop 或 CLI。"_s);
+    EXPECT_EQ(text(find(sheet, "cliChoice"), "choiceSubtitle"), u"当前环境不可用"_s);
+    click("cliChoice");
+    QTest::keyClick(sheet, Qt::Key_Return);
+    EXPECT_EQ(createState(), u"- field0 create0 desktop10 cli00"_s) << "an unavailable kind cannot be chosen";
+    click("desktopChoice");
+    EXPECT_EQ(createState(), u"desktop field1 create0 desktop11 cli00"_s);
+    EXPECT_EQ(text(sheet, "nameHint"), u"显示名称可以重复，底层 Profile ID 始终唯一。"_s);
+    harness.detect(true, true, false);
+    EXPECT_NE(text(find(sheet, "cliChoice"), "choiceSubtitle"), u"当前环境不可用"_s);
+    click("cliChoice");
+    field()->setText(u" \t\n　"_s);
+    EXPECT_EQ(createState(), u"cli field1 create0 desktop10 cli11"_s) << "blanks and line breaks are no name";
+    field()->setText(u" Work "_s);
+    EXPECT_EQ(createState(), u"cli field1 create1 desktop10 cli11"_s);
+    harness.detect(true, false, false);
+    EXPECT_EQ(createState(), u"cli field1 create1 desktop10 cli01"_s) << "a choice already made stays";
+    EXPECT_FALSE(closed());
+}
+
+TEST_F(SheetTest, ReturnInTheFieldSubmitsOnceAndAFailureKeepsTheSheet)
+{
+    open(new CreateInstanceView(&model(), &host), true, true);
+    click("cliChoice");
+    field()->setText(u"   "_s);
+    QTest::keyClick(field(), Qt::Key_Return);
+    UI_WAIT_UNTIL(model().presentedError() == std::optional(MarlvaneError::invalidName().errorDescription()));
+    field()->setText(u"  Work "_s);
+    core().fail(u"createProfile"_s, MarlvaneError::coreFailure(u"磁盘已满"_s));
+    click("createButton");
+    UI_WAIT_UNTIL(model().presentedError()->contains(u"磁盘已满"_s) && !model().isWorking());
+    EXPECT_EQ(createState(), u"cli field1 create1 desktop10 cli11"_s) << "kept as it was";
+    EXPECT_EQ(field()->text(), u"  Work "_s);
+
+    core().succeed(u"createProfile"_s);
+    core().hold(u"createProfile"_s);
+    QTest::keyClick(field(), Qt::Key_Return);
+    UI_WAIT_UNTIL(core().waiting(u"createProfile"_s) == 1);
+    EXPECT_EQ(createState(), u"cli field1 create0 desktop10 cli11"_s) << "disabled while the model works";
+    core().release(u"createProfile"_s);
+    UI_WAIT_UNTIL(closed());
+    EXPECT_EQ(core().count(u"createProfile"_s), 2) << "the failed try and one more";
+    EXPECT_EQ(TestRecords::names(model().instances()), QStringList{u"Work"_s});
+    EXPECT_EQ(model().instances().constFirst().type, CodexInstanceType::cli);
+}
+
+TEST_F(SheetTest, ImportEntriesFollowTheRuntimesAndImportTheTrimmedName)
+{
+    core().setProfiles({u"work"_s});
+    AsyncTest::await(model().refreshProfiles(false));
+    open(new ImportProfileView(&model(), u"work"_s, &host), false, false);
+    auto* picker = find<QComboBox>(sheet, "importTypePicker");
+    const auto state = [&] {
+        QStringList texts{field("importNameField")->text(),
+                          QString::number(button("importButton")->isEnabled())};
+        for (int row = 0; row < picker->count(); ++row) {
+            const bool enabled = qobject_cast<QStandardItemModel*>(picker->model())->item(row)->isEnabled();
+            texts.append(picker->itemText(row) + (row == picker->currentIndex() ? "*" : enabled ? "" : " x"));
         }
-        return shown;
+        return texts;
     };
-    ASSERT_EQ(names(),
-              (QStringList{QStringLiteral("Default Desktop"), QStringLiteral("Default CLI"),
-                           QStringLiteral("First"), QStringLiteral("Second"), QStringLiteral("Third")}));
-    const QPointer<InstanceCard> firstCard = card(QStringLiteral("First"));
-    const QPointer<InstanceCard> secondCard = card(QStringLiteral("Second"));
-    const QPointer<InstanceCard> thirdCard = card(QStringLiteral("Third"));
+    picker->setFocus();
+    QTest::keyClick(picker, Qt::Key_End);
+    EXPECT_EQ(state(),
+              (QStringList{"work", "0", "请选择*", "Desktop（当前不可用） x", "CLI（当前不可用） x"}));
+    harness.detect(false, true, false);
+    QTest::keyClick(picker, Qt::Key_Down);
+    EXPECT_EQ(state(), (QStringList{"work", "1", "请选择", "Desktop（当前不可用） x", "CLI*"}));
+    EXPECT_EQ(static_cast<ImportProfileView*>(sheet.data())->selectedType(), CodexInstanceType::cli);
+    field("importNameField")->setText(u" \n\t "_s);
+    EXPECT_FALSE(button("importButton")->isEnabled());
+    field("importNameField")->setText(u"  Team Desktop "_s);
+    core().hold(u"diagnose"_s);
+    UiTask::start(model().refreshEnvironment());
+    EXPECT_FALSE(button("importButton")->isEnabled()) << "disabled while the model works";
+    core().release(u"diagnose"_s);
+    UI_WAIT_UNTIL(button("importButton")->isEnabled());
 
-    // A renamed record keeps its card, which shows the new name; the other cards stay.
-    AsyncTest::await(model().rename(model().instances().at(1), QStringLiteral("Second renamed")));
-    UI_WAIT_UNTIL(names().contains(QStringLiteral("Second renamed")));
-    EXPECT_EQ(card(QStringLiteral("Second renamed")), secondCard.data());
-    EXPECT_EQ(text(secondCard, "cardName"), QStringLiteral("Second renamed"));
-    EXPECT_EQ(card(QStringLiteral("First")), firstCard.data());
-    EXPECT_EQ(card(QStringLiteral("Third")), thirdCard.data());
+    harness.detect(true, true, false);
+    picker->setCurrentIndex(1);
+    QTest::keyClick(field("importNameField"), Qt::Key_Return);
+    UI_WAIT_UNTIL(closed());
+    ASSERT_EQ(model().instances().size(), 1);
+    const CodexInstance& record = model().instances().constFirst();
+    EXPECT_EQ(std::tuple(record.profileId, record.displayName, record.type),
+              std::tuple(u"work"_s, u"Team Desktop"_s, CodexInstanceType::desktop));
+    EXPECT_TRUE(model().externalProfiles().isEmpty());
+}
 
-    // A removed record's card goes; the others keep their places.
-    AsyncTest::await(model().remove(model().instances().at(0)));
-    UI_WAIT_UNTIL(firstCard.isNull());
-    EXPECT_EQ(names(), (QStringList{QStringLiteral("Default Desktop"), QStringLiteral("Default CLI"),
-                                    QStringLiteral("Second renamed"), QStringLiteral("Third")}));
+TEST_F(SheetTest, PickerLaunchesARecentProjectOrAChosenFolderAndNothingWhenClosed)
+{
+    const CodexInstance work =
+        TestRecords::managed(u"Work"_s, CodexInstanceType::cli, at("2026-01-10T10:00:00Z"));
+    UiTest::storeInstances(harness, {work});
+    harness.bootstrap();
+    const auto openPicker = [&](ProjectLaunchTarget target) {
+        open(new ProjectPickerView(&model(), ProjectLaunchSelection{work, target}, &host), false, true);
+    };
+    openPicker(ProjectLaunchTarget::terminal);
+    EXPECT_TRUE(find(sheet, "noRecentProjects")->isVisible());
+    const QString chosen = harness.makeFolder(u"home/chosen"_s);
+    for (const auto& answer : {std::optional<QString>(), std::optional(u""_s), std::optional(chosen)}) {
+        click("openOtherButton");
+        ASSERT_TRUE(services.pendingFolder);
+        std::exchange(services.pendingFolder, nullptr)(answer);
+        EXPECT_EQ(closed(), answer == chosen) << answer.value_or(u"<cancelled>"_s).toStdString();
+    }
+    EXPECT_EQ(services.folderRequests.constFirst(), u"选择项目目录|打开"_s);
+    UI_WAIT_UNTIL(core().count(u"launchCLI"_s) == 1 && !model().isWorking());
+    EXPECT_EQ(core().calls().constLast().arguments, (QStringList{work.profileId, chosen}));
 
-    // A launch moves its instance up: the same card, moved in the layout.
-    AsyncTest::await(model().launchDesktop(model().instances().at(1)));
-    UI_WAIT_UNTIL(names().at(2) == QStringLiteral("Third"));
-    EXPECT_EQ(names(), (QStringList{QStringLiteral("Default Desktop"), QStringLiteral("Default CLI"),
-                                    QStringLiteral("Third"), QStringLiteral("Second renamed")}));
-    const auto* column =
-        view.findChild<InstanceCardList*>(QStringLiteral("instanceList"))->widget()->layout();
-    EXPECT_EQ(column->itemAt(2)->widget(), thirdCard.data());
-    EXPECT_EQ(column->itemAt(3)->widget(), secondCard.data());
+    const QString outside = harness.makeFolder(u"elsewhere/tool"_s);
+    AsyncTest::await(model().launchCLI(work, outside));
+    openPicker(ProjectLaunchTarget::terminal);
+    click("cancelButton");
+    EXPECT_TRUE(closed());
+    openPicker(ProjectLaunchTarget::vscode);
+    const QList<RecentProjectRow*> rows = sheet->findChildren<RecentProjectRow*>();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(QStringList({rows[0]->shownPath(), rows[1]->shownPath()}),
+              QStringList({outside, u"~/chosen"_s}));
+    QTest::mouseClick(rows[1], Qt::LeftButton);
+    EXPECT_TRUE(closed()) << "the sheet closes before the launch runs";
+    UI_WAIT_UNTIL(core().count(u"launchVSCode"_s) == 1);
+    EXPECT_EQ(core().calls().constLast().arguments, (QStringList{work.profileId, chosen}));
+    EXPECT_EQ(core().count(u"launchCLI"_s), 2);
+    EXPECT_EQ(ProjectPickerView::shownPath(u"/srv/app"_s, QString()), u"/srv/app"_s);
 }
 
 } // namespace

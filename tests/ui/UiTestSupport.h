@@ -2,87 +2,80 @@
 
 #include "AppModelHarness.h"
 #include "AsyncTest.h"
-#include "CodexInstance.h"
+#include "TestRecords.h"
 #include "UiServices.h"
 
-#include <QDateTime>
-#include <QList>
-#include <QObject>
-#include <QString>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPointer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <optional>
+using namespace Qt::Literals::StringLiterals;
 
-class QWidget;
-
-// Spins the event loop until the condition holds and fails the test when it never does. Objects
-// closed with deleteLater() are deleted on the way, as a running event loop would.
-// (QTRY_* report to QtTest's logger, which a gtest program never reads: they cannot fail here.)
+// Spins the event loop (running deleteLater() on the way) until the condition holds.
 #define UI_WAIT_UNTIL(condition)                                                                             \
     ASSERT_TRUE(AsyncTest::spinUntil(                                                                        \
         [&] {                                                                                                \
-            UiTest::deleteClosedObjects();                                                                   \
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);                             \
             return static_cast<bool>(condition);                                                             \
         },                                                                                                   \
         std::chrono::seconds(10)))                                                                           \
         << "never true: " #condition
 
-/** @brief Answers the folder panel when the test says so and records links and clipboard texts. */
+// Holds the folder panel open until the test answers it; records links and clipboard texts.
 class FakeUiServices final : public UiServices
 {
 public:
-    struct FolderRequest
+    void chooseFolder(QWidget*, const QString& title, const QString& acceptLabel,
+                      std::function<void(std::optional<QString>)> done) override
     {
-        QString title;
-        QString acceptLabel;
-    };
-
-    void chooseFolder(QWidget* parent, const QString& title, const QString& acceptLabel,
-                      std::function<void(std::optional<QString>)> done) override;
+        folderRequests.append(title + u'|' + acceptLabel);
+        pendingFolder = std::move(done);
+    }
     void openUrl(const QUrl& url) override { openedUrls.append(url); }
     void setClipboardText(const QString& text) override { clipboard.append(text); }
 
-    /** @brief Closes the open folder panel with a chosen folder, or cancels it (nullopt). */
-    void answerFolder(std::optional<QString> folder);
-    bool folderPanelOpen() const { return static_cast<bool>(m_pendingFolder); }
-
-    QList<FolderRequest> folderRequests;
+    std::function<void(std::optional<QString>)> pendingFolder;
+    QStringList folderRequests, clipboard;
     QList<QUrl> openedUrls;
-    QStringList clipboard;
-
-private:
-    std::function<void(std::optional<QString>)> m_pendingFolder;
 };
 
 namespace UiTest {
-/** @brief Runs pending deleteLater() calls; a test has no event loop that would. */
-void deleteClosedObjects();
-QDateTime hoursAgo(int hours);
-/** @brief A record as the application creates it, with profile "marlvane-<type>-<uuid>". */
-CodexInstance managed(const QString& name, CodexInstanceType type, const QDateTime& createdAt,
-                      std::optional<QDateTime> lastUsedAt = std::nullopt);
-/** @brief Stores the records and tells the fake core it has their profiles. */
-void storeInstances(AppModelHarness& harness, const QList<CodexInstance>& instances);
-/** @brief Waits until the bootstrap that showing a home view starts has diagnosed and settled. */
-bool waitForBootstrap(AppModelHarness& harness);
-/** @brief The visible child of `parent` of type T named `name` (a closed sheet may linger). */
-template <typename T> T* shownChild(const QObject* parent, const QString& name)
+// Stores the records and tells the fake core it has their profiles.
+inline void storeInstances(AppModelHarness& harness, const QList<CodexInstance>& instances)
 {
-    for (T* child : parent->findChildren<T*>(name)) {
-        if (child->isVisible()) {
-            return child;
-        }
+    harness.writeInstances(instances);
+    QStringList profiles;
+    for (const CodexInstance& instance : instances) {
+        profiles.append(instance.profileId);
     }
-    return nullptr;
+    harness.core().setProfiles(profiles);
 }
-/** @brief Writes <build>/screenshots/<name>.png (MARLVANE_BUILD_DIR, set by CTest). */
-void saveScreenshot(QWidget* widget, const QString& name);
+template <typename T = QWidget> T* find(const QObject* parent, const char* name)
+{
+    return parent->findChild<T*>(QLatin1String(name));
+}
+inline QString text(const QObject* parent, const char* name)
+{
+    const auto* label = find<QLabel>(parent, name);
+    return label != nullptr ? label->text() : u"<none>"_s;
+}
+// The visible children of type T (closed sheets may linger until deleted).
+template <typename T> QList<T*> shownAll(const QObject* parent, const QString& name = {})
+{
+    QList<T*> result = parent->findChildren<T*>(name);
+    result.removeIf([](const T* child) { return !child->isVisible(); });
+    return result;
+}
+template <typename T> T* shown(const QObject* parent, const QString& name = {})
+{
+    return shownAll<T>(parent, name).value(0);
+}
 } // namespace UiTest
 
-/** @brief A model over a fake core with the fake UI services installed. */
+// A model over a fake core with the fake UI services installed.
 class UiTestBase : public ::testing::Test
 {
 protected:
@@ -93,7 +86,6 @@ protected:
         EXPECT_TRUE(AsyncTest::spinUntil([this] { return !model().isWorking(); }, std::chrono::seconds(10)));
         UiServices::setCurrent(nullptr);
     }
-
     AppModel& model() const { return harness.model(); }
     FakeCoreAdapter& core() const { return harness.core(); }
 

@@ -1,0 +1,122 @@
+#include "DisplayText.h"
+#include "Icons.h"
+#include "TextLabel.h"
+#include "Theme.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QGlyphRun>
+#include <QPushButton>
+#include <QRawFont>
+#include <QTextLayout>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QString ch(char16_t unit)
+{
+    return QString(QChar(unit));
+}
+const QString ellipsis = ch(0x2026);
+
+TEST(DisplayTextTest, EscapesReorderingCharactersThenCutsLongTexts)
+{
+    const QString k(1000, u'a');
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const QString kept = ch(0x200D) + ch(0x2010) + ch(0x2029) + ch(0x202F) + ch(0x2065) + ch(0x206A);
+    const QList<std::pair<QString, QString>> rows{
+        {u"rtl-live"_s, u"rtl-live"_s},
+        {u"rtl-"_s + ch(0x202E) + u"evil"_s, u"rtl-<U+202E>evil"_s},
+        {ch(0x200E) + ch(0x200F) + ch(0x202A) + ch(0x202D), u"<U+200E><U+200F><U+202A><U+202D>"_s},
+        {ch(0x2066) + u"x"_s + ch(0x2069), u"<U+2066>x<U+2069>"_s},
+        {kept, kept},
+        {k, k},
+        {k + u"b"_s, k + ellipsis},
+        {QString(10'000'000, u'a'), k + ellipsis},
+        {k.first(999) + emoji + u"z"_s, k.first(999) + ellipsis},
+        {k.first(998) + emoji + u"z"_s, k.first(998) + emoji + ellipsis},
+        {ch(0x202E) + k, u"<U+202E>"_s + k.first(992) + ellipsis},
+    };
+    for (const auto& [text, shown] : rows) {
+        SCOPED_TRACE(text.left(20).toStdString());
+        EXPECT_EQ(DisplayText::shown(text), shown);
+    }
+}
+
+TEST(IconsTest, EverySymbolTheViewsUseIsBundledAndTinted)
+{
+    const QColor tint(0x12, 0x80, 0xe0);
+    for (const char* symbol :
+         {"plus", "gearshape", "terminal", "macwindow", "chevron.right", "rectangle.stack",
+          "rectangle.stack.badge.plus", "exclamationmark.triangle", "folder", "folder.badge.plus",
+          "ellipsis.circle", "arrow.clockwise", "stethoscope", "info.circle", "exclamationmark.shield"}) {
+        const QImage image = Icons::pixmap(QString::fromLatin1(symbol), QSize(24, 24), tint, 2.0).toImage();
+        int opaque = 0, otherColour = 0;
+        for (int i = 0; i < image.width() * image.height(); ++i) {
+            const QColor pixel = image.pixelColor(i % image.width(), i / image.width());
+            opaque += pixel.alpha() == 255;
+            otherColour += pixel.alpha() == 255 && pixel.rgb() != tint.rgb();
+        }
+        EXPECT_EQ(image.size(), QSize(48, 48)) << symbol;
+        EXPECT_TRUE(opaque > 20 && otherColour == 0) << symbol;
+        EXPECT_FALSE(Icons::icon(QString::fromLatin1(symbol), tint).isNull()) << symbol;
+    }
+    EXPECT_TRUE(Icons::pixmap(u"no.such.symbol"_s, QSize(24, 24), tint).isNull());
+    EXPECT_TRUE(Icons::icon(u"no.such.symbol"_s, tint).isNull());
+    // Drawn by Qt's SVG icon engine: a missing plugin would draw nothing.
+    EXPECT_GT(Icons::appIcon().pixmap(QSize(32, 32)).toImage().pixelColor(16, 16).alpha(), 0);
+}
+
+// Under the C locale fontconfig falls back to the Japanese design for Chinese text.
+TEST(ThemeTest, ChineseTextIsDrawnInTheSimplifiedChineseFamilyWithNoMissingGlyphs)
+{
+    if (!QFontDatabase::families().contains(u"Noto Sans CJK SC"_s)) {
+        GTEST_SKIP() << "Noto Sans CJK SC is not installed";
+    }
+    Theme::applyApplicationTheme();
+    for (const QFont& font : {Theme::font(TextStyle::body), Theme::font(TextStyle::title2, QFont::Bold),
+                              Theme::font(TextStyle::caption, QFont::Normal, true), QApplication::font()}) {
+        QTextLayout layout(u"这个 Codex 实例还没有项目"_s, font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        QSet<QString> chineseFamilies;
+        for (const QGlyphRun& run : layout.glyphRuns()) {
+            EXPECT_FALSE(run.glyphIndexes().contains(0U)) << run.rawFont().familyName().toStdString();
+            if (run.rawFont().supportsCharacter(U'实')) {
+                chineseFamilies.insert(run.rawFont().familyName());
+            }
+        }
+        EXPECT_EQ(chineseFamilies, QSet<QString>{u"Noto Sans CJK SC"_s}) << font.toString().toStdString();
+    }
+}
+
+TEST(ThemeTest, LabelsDrawInTheirRoleInsideButtonsAndFollowThePalette)
+{
+    Theme::applyPalette(false);
+    EXPECT_FALSE(Theme::isDark(QPalette()));
+    EXPECT_EQ(Theme::color(SemanticColor::accent, QPalette()), QPalette().color(QPalette::Highlight));
+    EXPECT_DOUBLE_EQ(Theme::withOpacity(QColor(0, 0, 0, 128), 0.5).alphaF(), QColor(0, 0, 0, 64).alphaF());
+    QPushButton parent; // a button's children inherit its foreground role; the label must not
+    auto* label = new TextLabel(u"Codex Profile"_s, TextStyle::title, QFont::Bold,
+                                SemanticColor::secondaryLabel, &parent);
+    label->adjustSize();
+    parent.show();
+    const QImage drawn = label->grab().toImage();
+    int darkest = 255;
+    for (int i = 0; i < drawn.width() * drawn.height(); ++i) {
+        darkest = std::min(darkest, qGray(drawn.pixel(i % drawn.width(), i / drawn.width())));
+    }
+    EXPECT_GT(darkest, qGray(Theme::color(SemanticColor::label, parent.palette()).rgb()) + 40);
+    Theme::applyPalette(true);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(Theme::isDark(parent.palette()));
+    EXPECT_EQ(label->palette().color(QPalette::WindowText),
+              Theme::color(SemanticColor::secondaryLabel, parent.palette()));
+    Theme::applyPalette(false);
+}
+
+} // namespace
