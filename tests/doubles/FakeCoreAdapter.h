@@ -37,6 +37,7 @@ public:
     {
         fail(operation, std::make_exception_ptr(error));
     }
+    void succeed(const QString& operation) { m_failures.remove(operation); }
     void hold(const QString& operation) { m_held.insert(operation); }
     void release(const QString& operation);
     int waiting(const QString& operation) const { return int(m_waiters.value(operation).size()); }
