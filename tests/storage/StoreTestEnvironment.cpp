@@ -1,33 +1,35 @@
 #include "StoreTestEnvironment.h"
 
+#include "AsyncTest.h"
+#include "PlatformError.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
-namespace {
-const char* const variables[] = {"HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"};
-} // namespace
+#include <algorithm>
 
 void StoreTestEnvironment::SetUp()
 {
-    for (const char* name : variables) {
-        m_saved.append({name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
-    }
     ASSERT_TRUE(m_root.isValid());
     const QString base = m_root.path();
-    for (const char* name : {"home", "data", "run", "tmp"}) {
-        ASSERT_TRUE(QDir(base).mkdir(QString::fromLatin1(name)));
+    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"}) {
+        m_saved.append({name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
+    }
+    for (const auto& [name, folder] : {std::pair{"HOME", "/home"},
+                                       {"XDG_DATA_HOME", "/data"},
+                                       {"XDG_RUNTIME_DIR", "/run"},
+                                       {"TMPDIR", "/tmp"}}) {
+        ASSERT_TRUE(QDir().mkpath(base + QLatin1String(folder)));
+        qputenv(name, QFile::encodeName(base + QLatin1String(folder)));
     }
     QFile::setPermissions(base + QStringLiteral("/run"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     m_dataHome = base + QStringLiteral("/data");
-    qputenv("HOME", QFile::encodeName(base + QStringLiteral("/home")));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dataHome));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(base + QStringLiteral("/run")));
-    qputenv("TMPDIR", QFile::encodeName(base + QStringLiteral("/tmp")));
-    m_url = dataFile(QStringLiteral("instances.json"));
+    m_folder = m_dataHome + QStringLiteral("/Marlvane");
+    m_url = m_folder + QStringLiteral("/instances.json");
     m_backup = m_url + QStringLiteral(".backup");
-    m_folder = QFileInfo(m_url).absolutePath();
 }
 
 void StoreTestEnvironment::TearDown()
@@ -41,13 +43,53 @@ void StoreTestEnvironment::TearDown()
     }
 }
 
-QString StoreTestEnvironment::dataFile(const QString& name) const
-{
-    return m_dataHome + QStringLiteral("/Marlvane/") + name;
-}
-
 QStringList StoreTestEnvironment::entries(const QString& folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                   QDir::Name);
+}
+
+std::optional<QByteArray> StoreTestEnvironment::content(const QString& path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    return file.readAll();
+}
+
+QStringList StoreTestEnvironment::temporaries(const QString& folder)
+{
+    return entries(folder).filter(QRegularExpression(QStringLiteral("^\\.")));
+}
+
+QStringList StoreTestEnvironment::damagedCopies(const QString& path)
+{
+    const QFileInfo info(path);
+    QStringList paths;
+    for (const QString& name : entries(info.absolutePath())) {
+        if (name.startsWith(info.fileName() + QStringLiteral(".damaged-"))) {
+            paths.append(info.absolutePath() + QLatin1Char('/') + name);
+        }
+    }
+    return paths;
+}
+
+bool StoreTestEnvironment::keptAside(const QString& path, const QByteArray& bytes)
+{
+    const QStringList copies = damagedCopies(path);
+    return std::any_of(copies.begin(), copies.end(),
+                       [&](const QString& copy) { return content(copy) == bytes; });
+}
+
+void StoreTestEnvironment::expectError(std::exception_ptr thrown, const QString& path, const QString& reason,
+                                       int code)
+{
+    const std::optional<PlatformError> error = AsyncTest::as<PlatformError>(thrown);
+    ASSERT_TRUE(error) << (thrown ? "not a PlatformError" : "no error");
+    EXPECT_TRUE(error->description().contains(path)) << error->what();
+    EXPECT_TRUE(error->description().contains(reason)) << error->what();
+    if (code != -1) {
+        EXPECT_EQ(error->code(), code) << error->what();
+    }
 }
