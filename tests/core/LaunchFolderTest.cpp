@@ -1,5 +1,4 @@
-#include "IsolatedUser.h"
-#include "LaunchSupport.h"
+#include "CoreTestSupport.h"
 #include "LauncherFolder.h"
 #include "PlatformError.h"
 #include "TempDir.h"
@@ -8,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -17,166 +15,117 @@
 
 namespace {
 
-QString refusal(const QString& runtime)
+TEST(LauncherFolderTest, linuxFolderIsPrivateInTheRuntimeFolderAndRefusedWhenOthersCouldHavePrepared)
 {
-    try {
-        LauncherFolder::prepareLinux(runtime);
-    } catch (const PlatformError& error) {
-        return error.description();
-    }
-    return {};
-}
-
-class LauncherFolderTest : public ::testing::Test
-{
-protected:
-    IsolatedUser m_user;
-    QString m_runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    QString m_folder = m_runtime + QStringLiteral("/marlvane-launchers");
-};
-
-TEST_F(LauncherFolderTest, linuxFolderIsCreatedPrivateInTheRuntimeFolder)
-{
+    IsolatedUser user;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString folder = runtime + u"/marlvane-launchers"_s;
+    const QByteArray native = QFile::encodeName(folder);
     const mode_t previous = ::umask(0777); // the folder must not depend on it
-    const LauncherFolder folder = LauncherFolder::prepare();
+    EXPECT_EQ(LauncherFolder::prepare().path(), folder);
     ::umask(previous);
-    EXPECT_EQ(folder.path(), m_folder);
-    EXPECT_EQ(TestFiles::mode(m_folder), 0700);
-    // A second launch finds its own folder and keeps it.
-    EXPECT_EQ(LauncherFolder::prepareLinux(m_runtime).path(), m_folder);
+    EXPECT_EQ(TestFiles::mode(folder), 0700);
+    EXPECT_EQ(LauncherFolder::prepareLinux(runtime).path(), folder) << "a second launch keeps it";
 
-    EXPECT_FALSE(refusal({}).isEmpty()) << "no private runtime folder must not mean /tmp";
+    const auto refusal = [](const QString& where) {
+        try {
+            LauncherFolder::prepareLinux(where);
+        } catch (const PlatformError& error) {
+            return error.description();
+        }
+        return QString();
+    };
+    EXPECT_EQ(refusal(QString()),
+              u"找不到只属于当前用户的运行时文件夹（XDG_RUNTIME_DIR），无法安全地创建启动脚本。"_s);
+    ASSERT_EQ(::chown(native.constData(), 4242, 4242), 0); // tests run as root, which may give it away
+    EXPECT_TRUE(refusal(runtime).contains(u"不属于当前用户"_s)) << refusal(runtime).toStdString();
+    ASSERT_EQ(::chown(native.constData(), ::geteuid(), ::getegid()), 0);
+    for (const mode_t mode : {0777, 0710}) {
+        ::chmod(native.constData(), mode);
+        EXPECT_TRUE(refusal(runtime).contains(u"允许其他用户访问"_s)) << mode;
+    }
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    const QString elsewhere = user.scratch() + u"/elsewhere"_s;
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    ASSERT_TRUE(QFile::link(elsewhere, folder)); // a link to a private folder is still refused
+    EXPECT_TRUE(refusal(runtime).contains(u"符号链接"_s));
+    QFile::remove(folder);
+    TestFiles::write(folder, "not a folder");
+    EXPECT_TRUE(refusal(runtime).startsWith(u"启动脚本文件夹 %1 "_s.arg(folder))) << refusal(runtime).toStdString();
+    EXPECT_TRUE(refusal(runtime).endsWith(u"不是文件夹，出于安全考虑不会使用它。请删除这个文件夹后重试。"_s));
 }
 
-TEST_F(LauncherFolderTest, linuxRefusesAFolderSomeoneElseCouldHavePrepared)
+TEST(LauncherFolderTest, macOSFolderIsMadeInTheTemporaryFolderAndKeptAsFound)
 {
-    // Another user's folder (tests run as root, which may give it away).
-    ASSERT_TRUE(QDir().mkdir(m_folder));
-    ::chmod(QFile::encodeName(m_folder).constData(), 0700);
-    ASSERT_EQ(::chown(QFile::encodeName(m_folder).constData(), 4242, 4242), 0);
-    EXPECT_TRUE(refusal(m_runtime).contains(QStringLiteral("不属于当前用户")))
-        << refusal(m_runtime).toStdString();
-
-    // Our own, but open to everybody.
-    ASSERT_EQ(::chown(QFile::encodeName(m_folder).constData(), ::geteuid(), ::getegid()), 0);
-    ::chmod(QFile::encodeName(m_folder).constData(), 0777);
-    EXPECT_TRUE(refusal(m_runtime).contains(QStringLiteral("允许其他用户访问")));
-    ::chmod(QFile::encodeName(m_folder).constData(), 0710);
-    EXPECT_TRUE(refusal(m_runtime).contains(QStringLiteral("允许其他用户访问")));
-
-    // A link to a perfectly private folder elsewhere is still refused.
-    ASSERT_TRUE(QDir(m_folder).removeRecursively());
-    const QString elsewhere = m_user.scratch() + QStringLiteral("/elsewhere");
-    ASSERT_EQ(::mkdir(QFile::encodeName(elsewhere).constData(), 0700), 0);
-    ASSERT_TRUE(QFile::link(elsewhere, m_folder));
-    EXPECT_TRUE(refusal(m_runtime).contains(QStringLiteral("符号链接")));
-
-    QFile::remove(m_folder);
-    TestFiles::write(m_folder, "not a folder");
-    EXPECT_TRUE(refusal(m_runtime).contains(QStringLiteral("不是文件夹")));
-    EXPECT_TRUE(refusal(m_runtime).contains(m_folder)) << "the user must see which folder to delete";
+    IsolatedUser user;
+    const QString temporary = user.scratch() + u"/T/deeper"_s;
+    const QString folder = LauncherFolder::prepareMacOS(temporary).path();
+    EXPECT_EQ(folder, temporary + u"/Marlvane-Launchers"_s);
+    EXPECT_EQ(TestFiles::mode(folder), 0700);
+    EXPECT_EQ(TestFiles::mode(user.scratch() + u"/T"_s), 0700);
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    EXPECT_EQ(LauncherFolder::prepareMacOS(temporary).path(), folder);
+    EXPECT_EQ(TestFiles::mode(folder), 0755);
 }
 
-TEST_F(LauncherFolderTest, macOSFolderSitsInTheTemporaryFolderAndIsKeptAsFound)
+TEST(LauncherFolderTest, scriptsAreNewPrivateFilesThatNeverReplaceOrFollowAnything)
 {
-    const QString temporary = m_user.scratch() + QStringLiteral("/T/deeper");
-    const LauncherFolder folder = LauncherFolder::prepareMacOS(temporary);
-    EXPECT_EQ(folder.path(), temporary + QStringLiteral("/Marlvane-Launchers"));
-    EXPECT_EQ(TestFiles::mode(folder.path()), 0700);
-    EXPECT_EQ(TestFiles::mode(m_user.scratch() + QStringLiteral("/T")), 0700);
-
-    ::chmod(QFile::encodeName(folder.path()).constData(), 0755);
-    EXPECT_EQ(LauncherFolder::prepareMacOS(temporary).path(), folder.path());
-    EXPECT_EQ(TestFiles::mode(folder.path()), 0755);
-}
-
-TEST_F(LauncherFolderTest, scriptsAreNewPrivateFilesAndNeverReplaceOrFollowAnything)
-{
-    const LauncherFolder folder = LauncherFolder::prepareLinux(m_runtime);
+    IsolatedUser user;
+    const LauncherFolder folder = LauncherFolder::prepareLinux(qEnvironmentVariable("XDG_RUNTIME_DIR"));
     const mode_t previous = ::umask(0777);
-    const QString path = folder.createScript(QStringLiteral("launch-A.command"), "echo one\n");
+    const QString path = folder.createScript(u"launch-A.command"_s, "echo one\n");
     ::umask(previous);
-    EXPECT_EQ(path, m_folder + QStringLiteral("/launch-A.command"));
-    EXPECT_EQ(TestFiles::read(path), QByteArray("echo one\n"));
+    EXPECT_EQ(path, folder.path() + u"/launch-A.command"_s);
+    EXPECT_EQ(TestFiles::read(path), "echo one\n");
     EXPECT_EQ(TestFiles::mode(path), 0700);
-
-    EXPECT_THROW(folder.createScript(QStringLiteral("launch-A.command"), "echo two\n"), PlatformError);
-    EXPECT_EQ(TestFiles::read(path), QByteArray("echo one\n"));
-
-    // A link planted at the name: neither the link nor its target is written to.
-    const QString target = m_user.scratch() + QStringLiteral("/target");
+    try {
+        folder.createScript(u"launch-A.command"_s, "echo two\n");
+        ADD_FAILURE() << "an existing script was replaced";
+    } catch (const PlatformError& error) {
+        EXPECT_EQ(error.description(), u"无法创建启动脚本 %1：File exists"_s.arg(path));
+    }
+    EXPECT_EQ(TestFiles::read(path), "echo one\n");
+    const QString target = user.scratch() + u"/target"_s;
     TestFiles::write(target, "target");
-    ASSERT_TRUE(QFile::link(target, m_folder + QStringLiteral("/launch-B.command")));
-    EXPECT_THROW(folder.createScript(QStringLiteral("launch-B.command"), "echo three\n"), PlatformError);
-    EXPECT_EQ(TestFiles::read(target), QByteArray("target"));
-    EXPECT_TRUE(QFileInfo(m_folder + QStringLiteral("/launch-B.command")).isSymLink());
+    ASSERT_TRUE(QFile::link(target, folder.path() + u"/launch-B.command"_s));
+    EXPECT_THROW(folder.createScript(u"launch-B.command"_s, "echo three\n"), PlatformError);
+    EXPECT_EQ(TestFiles::read(target), "target");
 }
 
-class TerminalEmulatorTest : public ::testing::Test
+TEST(TerminalEmulatorTest, linuxTakesTerminalWhenItNamesAProgramElseTheFirstInstalledEmulator)
 {
-protected:
-    void install(const QString& name)
-    {
-        LaunchSupport::writeExecutable(m_bin.path() + QLatin1Char('/') + name, "#!/bin/sh\n");
-    }
-    std::optional<TerminalEmulator> find(const QString& terminalVariable = {})
-    {
-        return TerminalEmulator::findLinux(terminalVariable, {m_bin.path()});
-    }
-
-    QTemporaryDir m_bin;
-};
-
-TEST_F(TerminalEmulatorTest, linuxTakesTheFirstInstalledEmulatorWithItsOwnOption)
-{
+    QTemporaryDir bin;
+    const auto find = [&](const QString& variable = {}) {
+        return TerminalEmulator::findLinux(variable, {bin.path()});
+    };
     EXPECT_EQ(find(), std::nullopt);
-
-    const QString script = QStringLiteral("/run/user/0/marlvane-launchers/launch-X.command");
-    const QList<std::pair<QString, QString>> emulators{
-        {QStringLiteral("xterm"), QStringLiteral("-e")},
-        {QStringLiteral("xfce4-terminal"), QStringLiteral("-x")},
-        {QStringLiteral("konsole"), QStringLiteral("-e")},
-        {QStringLiteral("gnome-terminal"), QStringLiteral("--")},
-        {QStringLiteral("x-terminal-emulator"), QStringLiteral("-e")}};
-    // Installed from the last choice to the first: each new one must take over.
-    for (const auto& [name, option] : emulators) {
-        install(name);
-        const std::optional<TerminalEmulator> terminal = find();
-        ASSERT_TRUE(terminal);
-        EXPECT_EQ(terminal->program(), m_bin.path() + QLatin1Char('/') + name);
-        EXPECT_EQ(terminal->arguments(script), (QStringList{option, QStringLiteral("/bin/sh"), script}));
-        EXPECT_EQ(terminal->start(), TerminalEmulator::Start::detached);
+    const std::pair<QString, QString> emulators[] = {{u"xterm"_s, u"-e"_s},
+                                                     {u"xfce4-terminal"_s, u"-x"_s},
+                                                     {u"konsole"_s, u"-e"_s},
+                                                     {u"gnome-terminal"_s, u"--"_s},
+                                                     {u"x-terminal-emulator"_s, u"-e"_s}};
+    for (const auto& [name, option] : emulators) { // installed from the last choice to the first
+        writeExecutable(bin.path() + u'/' + name, "#!/bin/sh\n");
+        EXPECT_EQ(find()->program(), bin.path() + u'/' + name);
+        EXPECT_EQ(find()->arguments(u"s"_s), (QStringList{option, u"/bin/sh"_s, u"s"_s}));
+        EXPECT_EQ(find()->start(), TerminalEmulator::Start::detached);
+        EXPECT_EQ(find()->interpreter(), u"/bin/sh"_s);
     }
-}
-
-TEST_F(TerminalEmulatorTest, linuxPrefersTerminalVariableWhenItNamesAProgram)
-{
-    install(QStringLiteral("xterm"));
-    install(QStringLiteral("kitty"));
-    const QString elsewhere = m_bin.path() + QStringLiteral("/other/gnome-terminal");
-    LaunchSupport::writeExecutable(elsewhere, "#!/bin/sh\n");
-
-    EXPECT_EQ(find(QStringLiteral("kitty"))->program(), m_bin.path() + QStringLiteral("/kitty"));
-    EXPECT_EQ(find(QStringLiteral("kitty"))->arguments(QStringLiteral("s")).first(), QStringLiteral("-e"));
+    const QString elsewhere = bin.path() + u"/other/gnome-terminal"_s;
+    writeExecutable(elsewhere, "#!/bin/sh\n");
+    writeExecutable(bin.path() + u"/kitty"_s, "#!/bin/sh\n");
+    TestFiles::write(bin.path() + u"/plain"_s, "#!/bin/sh\n");
+    EXPECT_EQ(find(u"kitty"_s)->arguments(u"s"_s).first(), u"-e"_s);
     EXPECT_EQ(find(elsewhere)->program(), elsewhere);
-    EXPECT_EQ(find(elsewhere)->arguments(QStringLiteral("s")).first(), QStringLiteral("--"));
+    EXPECT_EQ(find(elsewhere)->arguments(u"s"_s).first(), u"--"_s);
+    for (const QString& ignored : {u"no-such-terminal"_s, u"plain"_s, u"other/gnome-terminal"_s}) {
+        EXPECT_EQ(find(ignored)->program(), bin.path() + u"/x-terminal-emulator"_s) << ignored.toStdString();
+    }
 
-    // A name that is not there, or not executable, leaves the usual search in charge.
-    EXPECT_EQ(find(QStringLiteral("no-such-terminal"))->program(), m_bin.path() + QStringLiteral("/xterm"));
-    TestFiles::write(m_bin.path() + QStringLiteral("/plain"), "#!/bin/sh\n");
-    EXPECT_EQ(find(QStringLiteral("plain"))->program(), m_bin.path() + QStringLiteral("/xterm"));
-    EXPECT_EQ(find(QStringLiteral("other/gnome-terminal"))->program(),
-              m_bin.path() + QStringLiteral("/xterm"));
-}
-
-TEST(TerminalEmulatorMacOSTest, terminalAppIsOpenedThroughOpenAndAwaited)
-{
-    const TerminalEmulator terminal = TerminalEmulator::macOSTerminal();
-    EXPECT_EQ(terminal.program(), QStringLiteral("/usr/bin/open"));
-    EXPECT_EQ(terminal.arguments(QStringLiteral("/T/Marlvane-Launchers/launch-1.command")),
-              (QStringList{QStringLiteral("-a"), QStringLiteral("Terminal"),
-                           QStringLiteral("/T/Marlvane-Launchers/launch-1.command")}));
-    EXPECT_EQ(terminal.start(), TerminalEmulator::Start::awaitExit);
+    const TerminalEmulator mac = TerminalEmulator::macOSTerminal();
+    EXPECT_EQ(mac.program(), u"/usr/bin/open"_s);
+    EXPECT_EQ(mac.arguments(u"/T/l.command"_s), (QStringList{u"-a"_s, u"Terminal"_s, u"/T/l.command"_s}));
+    EXPECT_EQ(mac.start(), TerminalEmulator::Start::awaitExit);
 }
 
 } // namespace

@@ -13,12 +13,14 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
 
 #include <unistd.h>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
+
 struct Outcome
 {
     int exitCode = -1;
@@ -32,62 +34,50 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_temp.isValid());
-        for (const char* folder : {"home", "data", "runtime", "tmp", "bin", "project"}) {
+        for (const char* folder : {"home", "data", "bin", "project"}) {
             ASSERT_TRUE(QDir().mkpath(path(QLatin1String(folder))));
         }
-        QFile::setPermissions(path("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         m_env = QProcessEnvironment::systemEnvironment();
-        m_env.insert("HOME", path("home"));
-        m_env.insert("XDG_DATA_HOME", path("data"));
-        m_env.insert("XDG_RUNTIME_DIR", path("runtime"));
-        m_env.insert("TMPDIR", path("tmp"));
-        m_env.insert("TESSAROLL_HOME", path("profiles"));
-        m_env.insert("CODEX_HOME", path("codex-home"));
-        m_env.insert("PATH", path("bin")); // no codex unless a test puts one there
-        m_env.remove("TESSAROLL_DESKTOP_APP");
-        m_env.remove("TESSAROLL_DOCTOR_TIMEOUT_MS");
+        m_env.insert(u"HOME"_s, path(u"home"_s));
+        m_env.insert(u"XDG_DATA_HOME"_s, path(u"data"_s));
+        m_env.insert(u"TESSAROLL_HOME"_s, path(u"profiles"_s));
+        m_env.insert(u"CODEX_HOME"_s, path(u"codex-home"_s));
+        m_env.insert(u"PATH"_s, path(u"bin"_s)); // no codex unless a test puts one there
+        m_env.remove(u"TESSAROLL_DESKTOP_APP"_s);
+        m_env.remove(u"TESSAROLL_DOCTOR_TIMEOUT_MS"_s);
     }
 
-    QString path(const QString& relative) const { return m_temp.path() + QLatin1Char('/') + relative; }
+    QString path(const QString& relative) const { return m_temp.path() + u'/' + relative; }
 
-    Outcome run(const QStringList& arguments, const QString& workingDirectory = {}) const
+    // Standard input stays an open pipe nobody writes to: a tool waiting for an answer fails here.
+    Outcome run(QStringList arguments, const QString& folder = {}) const
     {
         QProcess process;
         process.setProcessEnvironment(m_env);
-        process.setWorkingDirectory(workingDirectory.isEmpty() ? m_temp.path() : workingDirectory);
+        process.setWorkingDirectory(folder.isEmpty() ? m_temp.path() : folder);
         QString program = QStringLiteral(TESSAROLL_EXECUTABLE);
-        QStringList programArguments = arguments;
         if (!m_setpriv.isEmpty()) {
-            programArguments =
-                QStringList{"--bounding-set=-dac_override,-dac_read_search", "--", program} + arguments;
+            arguments =
+                QStringList{u"--bounding-set=-dac_override,-dac_read_search"_s, u"--"_s, program} + arguments;
             program = m_setpriv;
         }
-        // Standard input stays an open pipe that nobody writes to: a tool that waited for an
-        // answer would never finish and fail here instead of passing by accident.
-        process.start(program, programArguments);
-        const bool finished = AsyncTest::spinUntil([&] { return process.state() == QProcess::NotRunning; },
-                                                   std::chrono::seconds(30));
-        Outcome result;
-        if (!finished) {
-            ADD_FAILURE() << "tessaroll did not finish: " << arguments.join(' ').toStdString();
+        process.start(program, arguments);
+        if (!AsyncTest::spinUntil([&] { return process.state() == QProcess::NotRunning; })) {
+            ADD_FAILURE() << "tessaroll did not finish: " << arguments.join(u' ').toStdString();
             process.kill();
             process.waitForFinished(5000);
-            return result;
+            return {};
         }
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << process.errorString().toStdString();
-        result.exitCode = process.exitCode();
-        result.out = process.readAllStandardOutput();
-        result.err = process.readAllStandardError();
-        return result;
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
     }
 
-    QJsonObject doctor() const
+    QJsonObject doctorCli() const
     {
-        const Outcome result = run({"doctor", "--json"});
-        QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(result.out, &error);
-        EXPECT_EQ(error.error, QJsonParseError::NoError) << result.out.toStdString();
-        return document.object();
+        return QJsonDocument::fromJson(run({u"doctor"_s, u"--json"_s}).out)
+            .object()
+            .value(u"cli"_s)
+            .toObject();
     }
 
     static void writeScript(const QString& file, const QByteArray& body)
@@ -96,308 +86,247 @@ protected:
         QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    // Root passes every permission check, so as root the tool runs without the capabilities that
-    // override permission bits. False when that is needed but setpriv is missing.
-    bool honourPermissions()
-    {
-        if (::geteuid() != 0) {
-            return true;
-        }
-        m_setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-        return !m_setpriv.isEmpty();
-    }
-
     QTemporaryDir m_temp;
     QProcessEnvironment m_env;
     QString m_setpriv;
 };
 
-// Every failure must explain itself in exactly one line, which the app shows to the user.
-void expectOneLineFailure(const Outcome& result, int exitCode, const char* what)
+// Every failure explains itself in exactly one line, which the app shows to the user.
+void expectFailure(const Outcome& result, int exitCode, const QByteArray& message)
 {
-    EXPECT_EQ(result.exitCode, exitCode) << what;
-    EXPECT_EQ(result.err.count('\n'), 1) << what << ": " << result.err.toStdString();
-    EXPECT_TRUE(result.err.endsWith('\n') && result.err.size() > 1) << what;
+    EXPECT_EQ(result.exitCode, exitCode) << message.constData();
+    EXPECT_EQ(result.err, "tessaroll: " + message + '\n');
 }
+
 } // namespace
 
-TEST_F(TessarollTest, ProfilesCanBeCreatedListedFoundAndRemoved)
+TEST_F(TessarollTest, ProfilesAreCreatedListedFoundAndRemoved)
 {
-    m_env.insert("TESSAROLL_HOME", path("nested/profiles"));
-    EXPECT_EQ(run({"list"}).out, "default\n");
-
-    const QString managed = QStringLiteral("marlvane-cli-3f2b8c1e-9a47-4d2e-8b61-0c5a7e9d1f24");
-    for (const QString& id : {QStringLiteral("zeta"), managed, QStringLiteral("alpha")}) {
-        const Outcome created = run({"init", id});
-        EXPECT_EQ(created.exitCode, 0) << created.err.toStdString();
+    m_env.insert(u"TESSAROLL_HOME"_s, path(u"nested/profiles"_s));
+    EXPECT_EQ(run({u"list"_s}).out, "default\n");
+    const QString longest(128, u'b');
+    for (const QString& id : {u"zeta"_s, u"Team_1.work-2"_s, longest, u"alpha"_s}) {
+        EXPECT_EQ(run({u"init"_s, id}).exitCode, 0);
     }
-    EXPECT_EQ(TestFiles::mode(path("nested")), 0700);
-    EXPECT_EQ(TestFiles::mode(path("nested/profiles")), 0700);
-    EXPECT_EQ(TestFiles::mode(path("nested/profiles/alpha")), 0700);
+    EXPECT_EQ(TestFiles::mode(path(u"nested"_s)), 0700);
+    EXPECT_EQ(TestFiles::mode(path(u"nested/profiles/alpha"_s)), 0700);
+    // Only real folders with valid names are profiles; a "default" folder is shadowed.
+    TestFiles::write(path(u"nested/profiles/notes.txt"_s), "x");
+    QDir().mkpath(path(u"nested/profiles/default"_s));
+    QDir().mkpath(path(u"nested/profiles/a b"_s));
+    QFile::link(path(u"project"_s), path(u"nested/profiles/linked"_s));
+    EXPECT_EQ(run({u"list"_s}).out, "default\nTeam_1.work-2\nalpha\n" + longest.toUtf8() + "\nzeta\n");
+    expectFailure(run({u"init"_s, u"linked"_s}), 1,
+                  path(u"nested/profiles/linked"_s).toUtf8() + " exists and is not a folder");
 
-    // Only real profile folders are profiles.
-    TestFiles::write(path("nested/profiles/notes.txt"), "x");
-    QDir().mkpath(path("elsewhere"));
-    QFile::link(path("elsewhere"), path("nested/profiles/linked"));
-    const Outcome listed = run({"list"});
-    EXPECT_EQ(listed.exitCode, 0);
-    EXPECT_EQ(listed.out, "default\nalpha\n" + managed.toUtf8() + "\nzeta\n");
-
-    TestFiles::write(path("nested/profiles/alpha/auth.json"), "{}");
-    EXPECT_EQ(run({"init", "alpha"}).exitCode, 0) << "init of an existing profile succeeds";
-    EXPECT_EQ(TestFiles::read(path("nested/profiles/alpha/auth.json")), "{}") << "and keeps its data";
-
-    const Outcome shown = run({"path", "alpha"});
-    EXPECT_EQ(shown.exitCode, 0);
-    EXPECT_EQ(shown.out, path("nested/profiles/alpha").toUtf8() + '\n');
-
-    const Outcome removed = run({"remove", "alpha", "--yes"});
+    TestFiles::write(path(u"nested/profiles/alpha/auth.json"_s), "{}");
+    EXPECT_EQ(run({u"init"_s, u"alpha"_s}).exitCode, 0);
+    EXPECT_EQ(TestFiles::read(path(u"nested/profiles/alpha/auth.json"_s)), "{}")
+        << "init keeps existing data";
+    EXPECT_EQ(run({u"path"_s, u"alpha"_s}).out, path(u"nested/profiles/alpha"_s).toUtf8() + '\n');
+    // Links inside go as links; what they point at stays.
+    TestFiles::write(path(u"outside/keep.txt"_s), "precious");
+    ASSERT_TRUE(QDir().mkpath(path(u"nested/profiles/alpha/sessions"_s)));
+    ASSERT_TRUE(QFile::link(path(u"outside"_s), path(u"nested/profiles/alpha/sessions/linked-folder"_s)));
+    ASSERT_TRUE(QFile::link(path(u"outside/keep.txt"_s), path(u"nested/profiles/alpha/linked-file"_s)));
+    const Outcome removed = run({u"remove"_s, u"alpha"_s, u"--yes"_s});
     EXPECT_EQ(removed.exitCode, 0) << removed.err.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(path("nested/profiles/alpha")));
-    EXPECT_EQ(run({"list"}).out, "default\n" + managed.toUtf8() + "\nzeta\n");
-    expectOneLineFailure(run({"path", "alpha"}), 1, "path of a removed profile");
+    EXPECT_FALSE(QFileInfo::exists(path(u"nested/profiles/alpha"_s)));
+    EXPECT_EQ(TestFiles::read(path(u"outside/keep.txt"_s)), "precious");
+    expectFailure(run({u"path"_s, u"alpha"_s}), 1, "unknown profile \"alpha\"");
 }
 
 TEST_F(TessarollTest, RemovalNeedsConfirmationAndAnOwnExistingProfile)
 {
-    ASSERT_EQ(run({"init", "work"}).exitCode, 0);
-    ASSERT_EQ(run({"init", "default"}).exitCode, 0);
-
-    expectOneLineFailure(run({"remove", "work"}), 2, "remove without --yes");
-    EXPECT_TRUE(QFileInfo(path("profiles/work")).isDir());
-
-    expectOneLineFailure(run({"remove", "default", "--yes"}), 1, "remove default");
-    EXPECT_TRUE(QFileInfo(path("codex-home")).isDir());
-
-    const QList<QStringList> unknown{
-        {"remove", "ghost", "--yes"}, {"path", "ghost"}, {"cli", "ghost"}, {"app", "ghost"}};
-    for (const QStringList& arguments : unknown) {
-        const Outcome result = run(arguments);
-        const std::string shown = arguments.join(' ').toStdString();
-        expectOneLineFailure(result, 1, shown.c_str());
-        EXPECT_TRUE(result.err.contains("ghost")) << shown;
+    ASSERT_EQ(run({u"init"_s, u"work"_s}).exitCode, 0);
+    ASSERT_EQ(run({u"init"_s, u"default"_s}).exitCode, 0);
+    expectFailure(run({u"remove"_s, u"work"_s}), 2, "refusing to remove profile \"work\" without --yes");
+    EXPECT_TRUE(QFileInfo(path(u"profiles/work"_s)).isDir());
+    expectFailure(run({u"remove"_s, u"default"_s, u"--yes"_s}), 1, "the default profile cannot be removed");
+    EXPECT_TRUE(QFileInfo(path(u"codex-home"_s)).isDir());
+    for (const QStringList& arguments : QList<QStringList>{{u"remove"_s, u"ghost"_s, u"--yes"_s},
+                                                           {u"path"_s, u"ghost"_s},
+                                                           {u"cli"_s, u"ghost"_s},
+                                                           {u"app"_s, u"ghost"_s}}) {
+        expectFailure(run(arguments), 1, "unknown profile \"ghost\"");
     }
-}
 
-TEST_F(TessarollTest, RemovalDeletesLinksButNotWhatTheyPointAt)
-{
-    TestFiles::write(path("outside/keep.txt"), "precious");
-    ASSERT_EQ(run({"init", "work"}).exitCode, 0);
-    TestFiles::write(path("profiles/work/sessions/deep/log.jsonl"), "{}");
-    ASSERT_TRUE(QFile::link(path("outside"), path("profiles/work/linked-folder")));
-    ASSERT_TRUE(QFile::link(path("outside/keep.txt"), path("profiles/work/sessions/linked-file")));
-
-    const Outcome removed = run({"remove", "work", "--yes"});
-    EXPECT_EQ(removed.exitCode, 0) << removed.err.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(path("profiles/work")));
-    EXPECT_EQ(TestFiles::read(path("outside/keep.txt")), "precious");
-}
-
-TEST_F(TessarollTest, InterruptedRemovalsAreFinishedOutOfSight)
-{
-    ASSERT_EQ(run({"init", "work"}).exitCode, 0);
-    const QList<std::pair<QStringList, QByteArray>> rows{{{"list"}, "default\nwork\n"},
-                                                         {{"remove", "work", "--yes"}, ""}};
-    for (const auto& [arguments, listed] : rows) {
-        TestFiles::write(path("profiles/.removing-old-1f2e/sessions/log.jsonl"), "{}");
+    // Interrupted removals are finished out of sight by the next list or remove.
+    for (const QStringList& arguments :
+         {QStringList{u"list"_s}, QStringList{u"remove"_s, u"work"_s, u"--yes"_s}}) {
+        TestFiles::write(path(u"profiles/.removing-old-1f2e/sessions/log.jsonl"_s), "{}");
         const Outcome result = run(arguments);
-        const std::string shown = arguments.join(' ').toStdString();
-        EXPECT_EQ(result.exitCode, 0) << shown << ": " << result.err.toStdString();
-        EXPECT_EQ(result.out, listed) << shown;
-        EXPECT_FALSE(QFileInfo::exists(path("profiles/.removing-old-1f2e"))) << shown;
+        EXPECT_EQ(result.out, arguments.size() == 1 ? "default\nwork\n" : "");
+        EXPECT_FALSE(QFileInfo::exists(path(u"profiles/.removing-old-1f2e"_s)));
     }
+    EXPECT_EQ(run({u"list"_s}).out, "default\n");
 }
 
 TEST_F(TessarollTest, AProfilesFolderThatRefusesUsFailsLoudlyAndKeepsTheData)
 {
-    if (!honourPermissions()) {
+    // Root passes every permission check, so the tool runs without the capabilities that override them.
+    m_setpriv = ::geteuid() == 0 ? QStandardPaths::findExecutable(u"setpriv"_s) : QString();
+    if (::geteuid() == 0 && m_setpriv.isEmpty()) {
         GTEST_SKIP() << "running as root without setpriv";
     }
-    ASSERT_EQ(run({"init", "work"}).exitCode, 0);
-    const QStringList files{"auth.json", "config.toml", "sessions/2026/log.jsonl"};
-    for (const QString& file : files) {
-        TestFiles::write(path("profiles/work/") + file, "kept");
-    }
-    const auto restore = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-    const QByteArray denied(std::strerror(EACCES));
-
-    QFile::setPermissions(path("profiles"), QFile::ReadOwner | QFile::ExeOwner);
-    const Outcome refused = run({"remove", "work", "--yes"});
-    QFile::setPermissions(path("profiles"), QFile::Permissions());
-    const Outcome unreadable = run({"list"});
-    QFile::setPermissions(path("profiles"), restore);
-
-    expectOneLineFailure(refused, 1, "remove in a read-only profiles folder");
-    EXPECT_TRUE(refused.err.contains(path("profiles").toUtf8()) && refused.err.contains(denied))
-        << refused.err.toStdString();
-    for (const QString& file : files) {
-        EXPECT_EQ(TestFiles::read(path("profiles/work/") + file), "kept") << file.toStdString();
-    }
-    expectOneLineFailure(unreadable, 1, "list of an unreadable profiles folder");
-    EXPECT_TRUE(unreadable.out.isEmpty()) << unreadable.out.toStdString();
-    EXPECT_TRUE(unreadable.err.contains(path("profiles").toUtf8()) && unreadable.err.contains(denied))
-        << unreadable.err.toStdString();
-    EXPECT_EQ(run({"list"}).out, "default\nwork\n");
+    ASSERT_EQ(run({u"init"_s, u"work"_s}).exitCode, 0);
+    TestFiles::write(path(u"profiles/work/auth.json"_s), "kept");
+    const QByteArray denied = path(u"profiles"_s).toUtf8() + ": " + std::strerror(EACCES);
+    QFile::setPermissions(path(u"profiles"_s), QFile::ReadOwner | QFile::ExeOwner);
+    expectFailure(run({u"remove"_s, u"work"_s, u"--yes"_s}), 1,
+                  "cannot remove profile \"work\": cannot rename it inside " + denied);
+    QFile::setPermissions(path(u"profiles"_s), QFile::Permissions());
+    const Outcome unreadable = run({u"list"_s});
+    QFile::setPermissions(path(u"profiles"_s), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    expectFailure(unreadable, 1, "cannot read " + denied);
+    EXPECT_EQ(unreadable.out, "");
+    EXPECT_EQ(TestFiles::read(path(u"profiles/work/auth.json"_s)), "kept");
+    EXPECT_EQ(run({u"list"_s}).out, "default\nwork\n");
 }
 
-TEST_F(TessarollTest, MessagesShowIdentifiersAndPathsAsTheyAre)
+TEST_F(TessarollTest, BadIdentifiersAndCommandLinesAreRefusedBeforeTouchingTheDisk)
 {
-    for (const QString& text : {QStringLiteral("x%1y"), QStringLiteral("%2"), QStringLiteral("%L1")}) {
-        const QByteArray quoted = '"' + text.toUtf8() + '"';
-        for (const QStringList& arguments :
-             QList<QStringList>{{"init", text}, {"path", text}, {"remove", text, "--yes"}, {text}}) {
-            const Outcome result = run(arguments);
-            EXPECT_TRUE(result.err.contains(quoted)) << result.err.toStdString();
-        }
-        const QString notAFolder = path(text);
-        TestFiles::write(notAFolder, "x");
-        m_env.insert("TESSAROLL_HOME", notAFolder);
-        const Outcome listed = run({"list"});
-        EXPECT_TRUE(listed.err.contains(notAFolder.toUtf8() + ' ')) << listed.err.toStdString();
-        m_env.insert("TESSAROLL_HOME", path("profiles"));
+    const QString rule =
+        u": use letters, digits, '.', '_' and '-', not first '.' or '-', at most 128 characters"_s;
+    const std::pair<QString, QString> ids[] = {{u"a/b"_s, u"a/b"_s},
+                                               {u".."_s, u".."_s},
+                                               {u"../escape"_s, u"../escape"_s},
+                                               {u"-x"_s, u"-x"_s},
+                                               {u".hidden"_s, u".hidden"_s},
+                                               {u""_s, u""_s},
+                                               {u"a b"_s, u"a b"_s},
+                                               {u"a\nb\x7f"_s, u"a\\x0ab\\x7f"_s},
+                                               {QString(129, u'a'), QString(64, u'a') + u"..."_s},
+                                               {u"%2é"_s, u"%2é"_s}};
+    for (const auto& [id, shown] : ids) {
+        const QByteArray message = "invalid profile identifier \"" + shown.toUtf8() + '"' + rule.toUtf8();
+        expectFailure(run({u"init"_s, id}), 2, message);
+        expectFailure(run({u"path"_s, id}), 2, message);
+        expectFailure(run({u"remove"_s, id, u"--yes"_s}), 2, message);
     }
-}
+    EXPECT_FALSE(QFileInfo::exists(path(u"profiles"_s))) << "nothing was created";
 
-TEST_F(TessarollTest, IdentifiersAreCheckedBeforeTouchingTheDisk)
-{
-    const QStringList refused{"a/b",
-                              "..",
-                              "../escape",
-                              "-x",
-                              ".hidden",
-                              "",
-                              " ",
-                              "a b",
-                              "a\nb",
-                              "tab\t",
-                              QString(129, QLatin1Char('a'))};
-    for (const QString& id : refused) {
-        const std::string shown = id.toStdString();
-        expectOneLineFailure(run({"init", id}), 2, shown.c_str());
-        expectOneLineFailure(run({"path", id}), 2, shown.c_str());
-        expectOneLineFailure(run({"remove", id, "--yes"}), 2, shown.c_str());
+    const QByteArray usage = "; usage: tessaroll version | list | doctor --json | init <id> | path <id> | "
+                             "remove <id> --yes | cli <id> [codex arguments...] | app <id>";
+    const std::pair<QStringList, QByteArray> lines[] = {
+        {{}, "missing command"},
+        {{u"bo\tgus"_s}, "unknown command \"bo\\x09gus\""},
+        {{u"init"_s}, "wrong arguments for \"init\""},
+        {{u"list"_s, u"extra"_s}, "wrong arguments for \"list\""},
+        {{u"remove"_s, u"a"_s, u"b"_s, u"--yes"_s}, "wrong arguments for \"remove\""},
+        {{u"doctor"_s, u"--xml"_s}, "wrong arguments for \"doctor\""},
+    };
+    for (const auto& [arguments, message] : lines) {
+        expectFailure(run(arguments), 2, message + usage);
     }
-    EXPECT_FALSE(QFileInfo::exists(path("profiles"))) << "nothing was created";
-    EXPECT_FALSE(QFileInfo::exists(path("escape")));
-
-    const QString longest(128, QLatin1Char('b'));
-    EXPECT_EQ(run({"init", longest}).exitCode, 0);
-    EXPECT_EQ(run({"init", "Team_1.work-2"}).exitCode, 0);
-    EXPECT_EQ(run({"list"}).out, "default\nTeam_1.work-2\n" + longest.toUtf8() + '\n');
-}
-
-TEST_F(TessarollTest, PrintsVersionAndRefusesBadCommandLines)
-{
-    const Outcome version = run({"version"});
-    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(run({u"help"_s}).out, usage.mid(2) + '\n');
+    const Outcome version = run({u"version"_s});
     EXPECT_EQ(version.out, "tessaroll 0.7.0\n");
-    EXPECT_TRUE(version.err.isEmpty());
+    EXPECT_EQ(version.err, "");
 
-    const QList<QStringList> wrong{{}, {"bogus"}, {"init"}, {"path"}, {"remove"}, {"cli"}, {"list", "extra"}};
-    for (const QStringList& arguments : wrong) {
-        const Outcome result = run(arguments);
-        const std::string shown = arguments.join(' ').toStdString();
-        expectOneLineFailure(result, 2, shown.c_str());
-        EXPECT_TRUE(result.err.contains("usage: tessaroll")) << shown;
-    }
+    TestFiles::write(path(u"file"_s), "x");
+    m_env.insert(u"TESSAROLL_HOME"_s, path(u"file"_s));
+    expectFailure(run({u"list"_s}), 1,
+                  "the profiles folder " + path(u"file"_s).toUtf8() + " is not a folder");
 }
 
 TEST_F(TessarollTest, DefaultProfileIsTheUsersCodexHome)
 {
-    EXPECT_EQ(run({"path", "default"}).out, path("codex-home").toUtf8() + '\n');
-    EXPECT_EQ(run({"init", "default"}).exitCode, 0);
-    EXPECT_EQ(TestFiles::mode(path("codex-home")), 0700);
-
-    m_env.remove("CODEX_HOME");
-    m_env.remove("TESSAROLL_HOME");
-    EXPECT_EQ(run({"path", "default"}).out, path("home/.codex").toUtf8() + '\n');
-    ASSERT_EQ(run({"init", "work"}).exitCode, 0);
-    EXPECT_EQ(run({"path", "work"}).out, path("data/tessaroll/profiles/work").toUtf8() + '\n');
+    EXPECT_EQ(run({u"path"_s, u"default"_s}).out, path(u"codex-home"_s).toUtf8() + '\n');
+    EXPECT_EQ(run({u"init"_s, u"default"_s}).exitCode, 0);
+    EXPECT_EQ(TestFiles::mode(path(u"codex-home"_s)), 0700);
+    m_env.remove(u"CODEX_HOME"_s);
+    m_env.remove(u"TESSAROLL_HOME"_s);
+    EXPECT_EQ(run({u"path"_s, u"default"_s}).out, path(u"home/.codex"_s).toUtf8() + '\n');
+    ASSERT_EQ(run({u"init"_s, u"work"_s}).exitCode, 0);
+    EXPECT_EQ(run({u"path"_s, u"work"_s}).out, path(u"data/tessaroll/profiles/work"_s).toUtf8() + '\n');
 }
 
-TEST_F(TessarollTest, DoctorDescribesTheCodexOnPath)
+TEST_F(TessarollTest, DoctorDescribesTheCodexOnPathAndNoDesktopOnLinux)
 {
-    struct Layout
-    {
-        const char* installedAt;
-        const char* source;
-    };
-    const Layout layouts[] = {{"npm/lib/node_modules/@openai/codex/bin/codex.js", "npm"},
-                              {"brew/Cellar/codex/1.2.3/bin/codex", "homebrew"},
-                              {"plain/codex", "path"}};
-    for (const Layout& layout : layouts) {
-        const QString installed = path(QLatin1String(layout.installedAt));
-        writeScript(installed, "echo '  codex-cli 1.2.3'\n");
-        QFile::remove(path("bin/codex"));
-        ASSERT_TRUE(QFile::link(installed, path("bin/codex")));
-
-        const QJsonObject report = doctor();
-        const QJsonObject cli = report.value("cli").toObject();
-        EXPECT_TRUE(cli.value("found").toBool()) << layout.source;
-        EXPECT_TRUE(cli.value("healthy").toBool()) << layout.source;
-        EXPECT_EQ(cli.value("version").toString(), "codex-cli 1.2.3");
-        EXPECT_EQ(cli.value("path").toString(), path("bin/codex"));
-        EXPECT_EQ(cli.value("source").toString(), layout.source);
-        EXPECT_EQ(report.value("desktop").toObject(), (QJsonObject{{"found", false}}))
-            << "no Desktop on Linux";
+    EXPECT_EQ(doctorCli(), (QJsonObject{{u"found"_s, false}, {u"healthy"_s, false}}));
+    const std::pair<const char*, const char*> layouts[] = {
+        {"npm/lib/node_modules/@openai/codex/bin/codex.js", "npm"},
+        {"brew/Cellar/codex/1.2.3/bin/codex", "homebrew"},
+        {"plain/codex", "path"}};
+    for (const auto& [installedAt, source] : layouts) {
+        writeScript(path(QLatin1String(installedAt)), "echo '  codex-cli 1.2.3'\n");
+        QFile::remove(path(u"bin/codex"_s));
+        ASSERT_TRUE(QFile::link(path(QLatin1String(installedAt)), path(u"bin/codex"_s)));
+        EXPECT_EQ(doctorCli(), (QJsonObject{{u"found"_s, true},
+                                            {u"healthy"_s, true},
+                                            {u"version"_s, u"codex-cli 1.2.3"_s},
+                                            {u"path"_s, path(u"bin/codex"_s)},
+                                            {u"source"_s, QLatin1String(source)}}));
     }
-}
+    const Outcome report = run({u"doctor"_s});
+    EXPECT_EQ(QJsonDocument::fromJson(report.out).object().value(u"desktop"_s).toObject(),
+              (QJsonObject{{u"found"_s, false}}));
 
-TEST_F(TessarollTest, DoctorReportsMissingOrBrokenCodex)
-{
-    EXPECT_EQ(doctor().value("cli").toObject(), (QJsonObject{{"found", false}, {"healthy", false}}));
-
-    writeScript(path("bin/codex"), "echo 'codex-cli 1.0' ; exit 1\n");
-    QJsonObject cli = doctor().value("cli").toObject();
-    EXPECT_TRUE(cli.value("found").toBool());
-    EXPECT_FALSE(cli.value("healthy").toBool()) << "a failing run is not healthy";
-
-    writeScript(path("bin/codex"), "exit 0\n");
-    cli = doctor().value("cli").toObject();
-    EXPECT_FALSE(cli.value("healthy").toBool()) << "a run that prints no version is not healthy";
-    EXPECT_FALSE(cli.contains("version"));
-
-    // A CLI that hangs must not hang the report; the tool stops it after the timeout.
-    m_env.insert("TESSAROLL_DOCTOR_TIMEOUT_MS", "200");
-    writeScript(path("bin/codex"), "exec /bin/sleep 60\n");
-    cli = doctor().value("cli").toObject();
-    EXPECT_TRUE(cli.value("found").toBool());
-    EXPECT_FALSE(cli.value("healthy").toBool());
+    // A failing run, one that prints no version, one that hangs (stopped after the timeout): not healthy.
+    m_env.insert(u"TESSAROLL_DOCTOR_TIMEOUT_MS"_s, u"200"_s);
+    const std::pair<QByteArray, bool> broken[] = {
+        {"echo 'codex-cli 1.0'; exit 1\n", true}, {"exit 0\n", false}, {"exec /bin/sleep 60\n", false}};
+    for (const auto& [body, hasVersion] : broken) {
+        QFile::remove(path(u"bin/codex"_s));
+        writeScript(path(u"bin/codex"_s), body);
+        const QJsonObject cli = doctorCli();
+        EXPECT_TRUE(cli.value(u"found"_s).toBool());
+        EXPECT_FALSE(cli.value(u"healthy"_s).toBool()) << body.constData();
+        EXPECT_EQ(cli.contains(u"version"_s), hasVersion);
+    }
 }
 
 TEST_F(TessarollTest, CliHandsOverToCodexWithTheProfileAsItsHome)
 {
-    m_env.insert("PATH", path("bin") + QStringLiteral(":/usr/bin:/bin"));
-    m_env.insert("CODEX_RECORD", path("record.txt"));
-    writeScript(path("bin/codex"),
-                "{ pwd; printf '%s\\n' \"$CODEX_HOME\"; for a in \"$@\"; do printf '[%s]\\n' \"$a\"; "
-                "done; } > \"$CODEX_RECORD\"\nexit 7\n");
-    ASSERT_EQ(run({"init", "work"}).exitCode, 0);
-
+    m_env.insert(u"PATH"_s, path(u"bin"_s) + u":/usr/bin:/bin"_s);
+    writeScript(path(u"bin/codex"_s),
+                "{ pwd; printf '%s\\n' \"$CODEX_HOME\" \"$0\"; printf '[%s]' \"$@\"; } > \"$HOME/record\"\n"
+                "exit 7\n");
+    ASSERT_EQ(run({u"init"_s, u"work"_s}).exitCode, 0);
     // The CLI's own exit code coming back shows that it replaced the tool rather than ran under it.
-    const Outcome result = run({"cli", "work", "--model", "o3", "two words", "", "--yes"}, path("project"));
-    EXPECT_EQ(result.exitCode, 7) << result.err.toStdString();
-    EXPECT_EQ(TestFiles::read(path("record.txt")), QFileInfo(path("project")).canonicalFilePath().toUtf8() +
-                                                       '\n' + path("profiles/work").toUtf8() +
-                                                       "\n[--model]\n[o3]\n[two words]\n[]\n[--yes]\n");
+    EXPECT_EQ(run({u"cli"_s, u"work"_s, u"--model"_s, u"two words"_s, u""_s, u"--yes"_s}, path(u"project"_s))
+                  .exitCode,
+              7);
+    EXPECT_EQ(TestFiles::read(path(u"home/record"_s)),
+              QFileInfo(path(u"project"_s)).canonicalFilePath().toUtf8() + '\n' +
+                  path(u"profiles/work"_s).toUtf8() + '\n' + path(u"bin/codex"_s).toUtf8() +
+                  "\n[--model][two words][][--yes]");
+    EXPECT_EQ(run({u"cli"_s, u"default"_s}).exitCode, 7);
+    EXPECT_TRUE(
+        TestFiles::read(path(u"home/record"_s)).contains('\n' + path(u"codex-home"_s).toUtf8() + '\n'));
+    EXPECT_TRUE(QFileInfo(path(u"codex-home"_s)).isDir()) << "the default home is made for the CLI";
 
-    EXPECT_EQ(run({"cli", "default"}, path("project")).exitCode, 7);
-    EXPECT_TRUE(TestFiles::read(path("record.txt")).contains('\n' + path("codex-home").toUtf8() + '\n'));
-    EXPECT_TRUE(QFileInfo(path("codex-home")).isDir()) << "the default home is made for the CLI";
-
-    m_env.insert("PATH", path("project"));
-    const Outcome missing = run({"cli", "work"});
-    expectOneLineFailure(missing, 127, "cli without codex");
-    EXPECT_TRUE(missing.err.contains("codex"));
+    m_env.insert(u"PATH"_s, path(u"project"_s));
+    expectFailure(
+        run({u"cli"_s, u"work"_s}), 127,
+        "the Codex CLI (codex) was not found on PATH; install it with \"npm install -g @openai/codex\"");
+    if (DesktopApp::currentSystem() == DesktopApp::System::Linux) {
+        expectFailure(run({u"app"_s, u"work"_s}), 1, "ChatGPT Desktop is not available on Linux");
+    }
 }
 
-TEST_F(TessarollTest, AppExplainsThatLinuxHasNoDesktop)
+TEST(DesktopAppTest, FindsTheBundleOnlyOnMacOSAndOpensIsolatedProfilesAsNewInstances)
 {
-    if (DesktopApp::currentSystem() != DesktopApp::System::Linux) {
-        GTEST_SKIP() << "ChatGPT Desktop exists here";
-    }
-    ASSERT_EQ(run({"init", "work"}).exitCode, 0);
-    const Outcome result = run({"app", "work"});
-    expectOneLineFailure(result, 1, "app");
-    EXPECT_TRUE(result.err.contains("ChatGPT Desktop is not available on Linux")) << result.err.toStdString();
+    QTemporaryDir temp;
+    const QString bundle = temp.path() + u"/ChatGPT.app"_s;
+    const DesktopApp mac(DesktopApp::System::MacOS, bundle);
+    EXPECT_FALSE(mac.locate());
+    TestFiles::write(bundle, "not a bundle");
+    EXPECT_FALSE(mac.locate()) << "a plain file is no application";
+    QFile::remove(bundle);
+    ASSERT_TRUE(QDir().mkpath(bundle + u"/Contents/MacOS"_s));
+    EXPECT_EQ(mac.locate().value_or(DesktopApp::Bundle{}).appPath, bundle);
+    EXPECT_EQ(mac.locate().value_or(DesktopApp::Bundle{}).executablePath, QString());
+    TestFiles::write(bundle + u"/Contents/MacOS/ChatGPT"_s, "#!/bin/sh\n");
+    EXPECT_EQ(mac.locate().value_or(DesktopApp::Bundle{}).executablePath, QString()) << "not executable";
+    QFile::setPermissions(bundle + u"/Contents/MacOS/ChatGPT"_s, QFile::ReadOwner | QFile::ExeOwner);
+    EXPECT_EQ(mac.locate().value_or(DesktopApp::Bundle{}).executablePath,
+              bundle + u"/Contents/MacOS/ChatGPT"_s);
+    EXPECT_FALSE(DesktopApp(DesktopApp::System::Linux, bundle).locate());
+
+    EXPECT_EQ(DesktopApp::openArguments(bundle, u"/profiles/work"_s, true),
+              (QStringList{u"-n"_s, u"-a"_s, bundle, u"--env"_s, u"CODEX_HOME=/profiles/work"_s, u"--args"_s,
+                           u"--user-data-dir=/profiles/work/desktop"_s}));
+    EXPECT_EQ(DesktopApp::openArguments(bundle, u"/profiles/work"_s, false), (QStringList{u"-a"_s, bundle}));
 }
