@@ -1,5 +1,7 @@
 #include "MarlvaneError.h"
 
+#include "VSCodeLocator.h"
+
 #include <utility>
 
 MarlvaneError::MarlvaneError(Kind kind, QString payload)
@@ -71,7 +73,7 @@ QString MarlvaneError::errorDescription() const
     case Kind::cliNotInstalled:
         return QStringLiteral("未检测到可用的 Codex CLI。");
     case Kind::vscodeNotInstalled:
-        return QStringLiteral("未检测到 Visual Studio Code，请先将它安装到“应用程序”文件夹。");
+        return VSCodeLocator::notInstalledMessage(VSCodeLocator::hostPlatform());
     case Kind::projectMissing:
         return QStringLiteral("项目目录不存在，请重新选择。");
     }

@@ -21,6 +21,15 @@ VSCodeLocator::Platform VSCodeLocator::hostPlatform()
 #endif
 }
 
+QString VSCodeLocator::notInstalledMessage(Platform platform)
+{
+    if (platform == Platform::MacOS) {
+        return QStringLiteral("未检测到 Visual Studio Code，请先将它安装到“应用程序”文件夹。");
+    }
+    // Linux has no "Applications" folder: VS Code comes from a package or a tarball.
+    return QStringLiteral("未检测到 Visual Studio Code，请先安装它。");
+}
+
 QStringList VSCodeLocator::candidates(Platform platform, const QString& root, const QString& home)
 {
     switch (platform) {

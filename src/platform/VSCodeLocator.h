@@ -33,6 +33,8 @@ public:
     /** @brief The application folders to try, in order; root-relative ones are under `root`. */
     static QStringList candidates(Platform platform, const QString& root, const QString& home);
 
+    /** @brief What a user without VS Code is told: where to put it on macOS, to install it on Linux. */
+    static QString notInstalledMessage(Platform platform);
     /** @brief VS Code's executable inside an application folder. */
     static QString executable(Platform platform, const QString& application);
 

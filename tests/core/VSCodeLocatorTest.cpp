@@ -1,5 +1,7 @@
 #include "VSCodeLocator.h"
+
 #include "CoreTestSupport.h"
+#include "MarlvaneError.h"
 #include "TempDir.h"
 
 #include <QDir>
@@ -67,3 +69,13 @@ TEST(VSCodeLocatorPlacesTest, eachPlatformSearchesItsPlacesInOrder)
 }
 
 } // namespace
+
+TEST(VSCodeLocatorPlacesTest, aMissingVSCodeIsExplainedInTheHostsTerms)
+{
+    EXPECT_EQ(VSCodeLocator::notInstalledMessage(Platform::MacOS),
+              u"未检测到 Visual Studio Code，请先将它安装到“应用程序”文件夹。"_s);
+    EXPECT_EQ(VSCodeLocator::notInstalledMessage(Platform::Linux),
+              u"未检测到 Visual Studio Code，请先安装它。"_s);
+    EXPECT_EQ(MarlvaneError::vscodeNotInstalled().errorDescription(),
+              VSCodeLocator::notInstalledMessage(VSCodeLocator::hostPlatform()));
+}
