@@ -25,7 +25,7 @@ else()
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
     set(CPACK_DEBIAN_PACKAGE_SECTION devel)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS
-        "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), libqt6svg6 (>= 6.4), qt6-qpa-plugins, libqcoro6core0 (>= 0.8), fonts-noto-cjk")
+        "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), libqt6svg6 (>= 6.4), qt6-qpa-plugins, libqcoro6core0 (>= 0.8), fonts-noto-cjk, qt6-translations-l10n")
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     set(CPACK_STRIP_FILES ON)
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xterm | x-terminal-emulator, nodejs")

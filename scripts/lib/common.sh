@@ -8,7 +8,7 @@ MARLVANE_PACKAGES=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qcoro-qt6-dev libgl-dev
     libgtest-dev libgmock-dev
-    fonts-noto-cjk
+    fonts-noto-cjk qt6-translations-l10n
     xvfb xauth xterm zsh dash
 )
 

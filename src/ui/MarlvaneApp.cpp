@@ -5,13 +5,20 @@
 #include "Icons.h"
 #include "Theme.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 
 MarlvaneApp::MarlvaneApp(std::unique_ptr<AppModel> model, QObject* parent)
     : QObject(parent)
     , m_model(model ? std::move(model) : AppModel::live())
 {
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Marlvane"));
+    // The app speaks Chinese whatever the locale, so the texts Qt draws itself do too. Without
+    // Qt's translations installed they stay English.
+    if (m_qtTexts.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&m_qtTexts);
+    }
     QGuiApplication::setWindowIcon(Icons::appIcon());
     Theme::applyApplicationTheme();
 

@@ -3,6 +3,7 @@
 #include "AppModel.h"
 
 #include <QObject>
+#include <QTranslator>
 
 #include <memory>
 
@@ -35,6 +36,7 @@ public:
 
 private:
     // Declared first so that it is destroyed last: the window and its sheets use it to the end.
+    QTranslator m_qtTexts; // Qt's own texts (dialog buttons, the folder panel) in Chinese
     std::unique_ptr<AppModel> m_model;
     std::unique_ptr<HomeView> m_window;
 };

@@ -3,8 +3,11 @@
 #include "SingleInstanceGuard.h"
 #include "UiTestSupport.h"
 
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLockFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <list>
@@ -64,6 +67,21 @@ protected:
     std::list<QProcess> copies;
     QTemporaryDir data;
 };
+
+TEST_F(MarlvaneAppTest, QtsOwnDialogsSpeakChineseUnderAnyLocale)
+{
+    const auto folderPanelCancel = [] {
+        QFileDialog panel;
+        panel.setOption(QFileDialog::DontUseNativeDialog);
+        return panel.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text();
+    };
+    ASSERT_EQ(folderPanelCancel(), u"Cancel"_s) << "the test runs under the C locale";
+    {
+        MarlvaneApp app(emptyModel());
+        EXPECT_EQ(folderPanelCancel(), u"取消"_s);
+    }
+    EXPECT_EQ(folderPanelCancel(), u"Cancel"_s) << "the translator goes with the app";
+}
 
 TEST_F(MarlvaneAppTest, ASecondStartBringsTheRunningWindowForwardAndLeaves)
 {
