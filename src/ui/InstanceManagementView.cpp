@@ -349,6 +349,7 @@ QWidget* InstanceManagementView::makeManagedRow(const CodexInstance& instance)
     column->addWidget(profile);
 
     auto* actions = new SymbolButton(QStringLiteral("ellipsis.circle"), QString());
+    actions->setAccessibleName(QStringLiteral("操作"));
     actions->setObjectName(QStringLiteral("instanceActionsButton"));
     connect(actions, &QAbstractButton::clicked, this,
             [this, instance, actions] { showActionsMenu(instance, actions); });

@@ -14,7 +14,7 @@ ProgressSpinner::ProgressSpinner(int diameter, QWidget* parent)
     , m_diameter(diameter)
 {
     setFixedSize(diameter, diameter);
-    setAccessibleName(QStringLiteral("Progress"));
+    setAccessibleName(QStringLiteral("正在处理"));
     m_timer.setInterval(kStepMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, [this] {
         m_step = (m_step + 1) % kSpokes;

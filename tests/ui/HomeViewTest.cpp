@@ -7,6 +7,7 @@
 #include "InstanceTag.h"
 #include "MarlvaneError.h"
 #include "MessageDialog.h"
+#include "ProgressSpinner.h"
 #include "ProjectPickerView.h"
 #include "RecentProjectRow.h"
 #include "SettingsView.h"
@@ -110,6 +111,7 @@ TEST_F(HomeViewTest, CardsKeepTheVisibleOrderAndFollowTheModelByIdentity)
                                         "Used//Codex Profile", "Today//Codex Profile", "Yesterday//Desktop",
                                         "Lookalike//Codex Profile"}));
     EXPECT_EQ(card(u"Yesterday"_s)->accessibleName(), u"Yesterday，Desktop"_s);
+    EXPECT_EQ(unnamedButtons(&view), QStringList{}) << "header, cards and their buttons";
 
     const QPointer<InstanceCard> todayCard = card(u"Today"_s), usedCard = card(u"Used"_s),
                                  yesterdayCard = card(u"Yesterday"_s), lookalikeCard = card(u"Lookalike"_s);
@@ -141,6 +143,7 @@ TEST_F(HomeViewTest, DesktopCardsLaunchOnClickAndCliButtonsOpenOnePickerForTheir
     UI_WAIT_UNTIL(core().waiting(u"launchDesktop"_s) == 1);
     EXPECT_TRUE(overlay->isVisible());
     EXPECT_EQ(overlay->geometry().center(), view.rect().center());
+    EXPECT_EQ(overlay->findChild<ProgressSpinner*>()->accessibleName(), u"正在处理"_s);
     core().release(u"launchDesktop"_s);
     UI_WAIT_UNTIL(!model().isWorking());
     EXPECT_FALSE(overlay->isVisible());

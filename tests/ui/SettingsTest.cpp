@@ -157,6 +157,8 @@ TEST_F(ManagementTest, ListTakesThreeShapesAndRescanFindsNewProfiles)
     EXPECT_EQ(tags(created), QStringList{u"Desktop"_s});
     EXPECT_EQ(tags(external), (QStringList{"CLI", "外部导入"}));
     EXPECT_EQ(keys("discoveredRow"), QStringList{u"scratch"_s});
+    EXPECT_EQ(unnamedButtons(view.get()), QStringList{});
+    EXPECT_EQ(find(row(created), "instanceActionsButton")->accessibleName(), u"操作"_s);
     QTest::mouseClick(find(rows("discoveredRow").constFirst(), "importProfileButton"), Qt::LeftButton);
     QPointer<ImportProfileView> sheet = view->findChild<ImportProfileView*>();
     ASSERT_FALSE(sheet.isNull());

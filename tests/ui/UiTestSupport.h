@@ -5,12 +5,15 @@
 #include "TestRecords.h"
 #include "UiServices.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -72,6 +75,30 @@ template <typename T> QList<T*> shownAll(const QObject* parent, const QString& n
 template <typename T> T* shown(const QObject* parent, const QString& name = {})
 {
     return shownAll<T>(parent, name).value(0);
+}
+// Every visible button under `root` that a screen reader would announce without a name.
+inline QStringList unnamedButtons(QWidget* root)
+{
+    QStringList unnamed;
+    const std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+        if (node == nullptr || node->state().invisible) {
+            return;
+        }
+        const QAccessible::Role role = node->role();
+        const bool button = role == QAccessible::PushButton || role == QAccessible::ButtonMenu ||
+                            role == QAccessible::ButtonDropDown;
+        if (button && node->text(QAccessible::Name).trimmed().isEmpty()) {
+            const QObject* object = node->object();
+            unnamed.append(object ? object->objectName() + u'/' +
+                                        QString::fromLatin1(object->metaObject()->className())
+                                  : QStringLiteral("?"));
+        }
+        for (int i = 0; i < node->childCount(); ++i) {
+            walk(node->child(i));
+        }
+    };
+    walk(QAccessible::queryAccessibleInterface(root));
+    return unnamed;
 }
 } // namespace UiTest
 
