@@ -112,6 +112,9 @@ QWidget* InstanceCard::buildIdentity()
     auto* name =
         new TextLabel(DisplayText::shown(m_instance.displayName), TextStyle::headline, QFont::DemiBold);
     name->setObjectName(QStringLiteral("cardName"));
+    // A long name ends in "…" before the buttons; the whole name is its tooltip.
+    name->setElideMode(Qt::ElideRight);
+    name->setToolTip(name->text());
     titleRow->addWidget(name, 0, Qt::AlignVCenter);
     if (m_instance.isBuiltIn()) {
         auto* tag = new InstanceTag(QStringLiteral("系统"));

@@ -315,8 +315,10 @@ QWidget* InstanceManagementView::makeManagedRow(const CodexInstance& instance)
 {
     auto* name = new TextLabel(DisplayText::shown(instance.displayName), TextStyle::body, QFont::Medium);
     name->setObjectName(QStringLiteral("instanceName"));
-    // A very long name is cut at the row's edge rather than widening the sheet.
-    name->setMinimumWidth(1);
+    // A very long name ends in "…" at the row's edge rather than widening the sheet; the whole
+    // name is its tooltip.
+    name->setElideMode(Qt::ElideRight);
+    name->setToolTip(name->text());
     auto* nameLine = new QHBoxLayout;
     nameLine->setSpacing(8);
     nameLine->addWidget(name);

@@ -4,6 +4,7 @@
 #include "ImportProfileView.h"
 #include "InstanceCard.h"
 #include "InstanceCardList.h"
+#include "InstanceManagementView.h"
 #include "InstanceTag.h"
 #include "MarlvaneError.h"
 #include "MessageDialog.h"
@@ -128,6 +129,33 @@ TEST_F(HomeViewTest, CardsKeepTheVisibleOrderAndFollowTheModelByIdentity)
                   {column->itemAt(2)->widget(), column->itemAt(3)->widget(), column->itemAt(4)->widget()}),
               QList<QWidget*>({yesterdayCard, todayCard, lookalikeCard}))
         << "moved, not rebuilt";
+}
+
+TEST_F(HomeViewTest, LongNamesEndInAnEllipsisAndKeepTheButtonsInView)
+{
+    const QString longName = QString(u"很长的实例名称"_s).repeated(30);
+    const CodexInstance instance =
+        TestRecords::managed(longName, CodexInstanceType::cli, at("2026-01-10T10:00:00Z"));
+    UiTest::storeInstances(harness, {instance});
+    start(true, true);
+    const auto cutWithTooltip = [&longName](const QWidget* holder, const char* label) {
+        const auto* name = find(holder, label);
+        return name->toolTip() == longName && name->width() < name->sizeHint().width();
+    };
+    InstanceCard* longCard = card(longName);
+    EXPECT_TRUE(cutWithTooltip(longCard, "cardName"));
+    for (const char* button : {"terminalButton", "vscodeButton"}) {
+        EXPECT_TRUE(longCard->rect().contains(find(longCard, button)->geometry())) << button;
+    }
+
+    InstanceManagementView management(&model());
+    management.resize(700, 560);
+    management.show();
+    UI_WAIT_UNTIL(find(&management, "managedRow") != nullptr);
+    const QWidget* row = find(&management, "managedRow");
+    EXPECT_TRUE(cutWithTooltip(row, "instanceName"));
+    const QWidget* actions = find(row, "instanceActionsButton");
+    EXPECT_TRUE(row->rect().contains(actions->geometry()) && actions->isVisible());
 }
 
 TEST_F(HomeViewTest, DesktopCardsLaunchOnClickAndCliButtonsOpenOnePickerForTheirTarget)
