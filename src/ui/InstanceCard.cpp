@@ -8,6 +8,8 @@
 #include "TextLabel.h"
 #include "Theme.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEnterEvent>
 #include <QFocusEvent>
 #include <QHBoxLayout>
@@ -32,12 +34,24 @@ void passClicksThrough(QWidget* widget)
 {
     widget->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
+// A CLI card does nothing when pressed: its buttons do. A screen reader hears it as a group of
+// them, named like the card; a desktop card stays the button it is.
+QAccessibleInterface* accessibleCard(const QString& key, QObject* object)
+{
+    auto* card = qobject_cast<InstanceCard*>(object);
+    if (key != QLatin1String("InstanceCard") || card == nullptr || isDesktop(card->instance())) {
+        return nullptr;
+    }
+    return new QAccessibleWidget(card, QAccessible::Grouping);
+}
 } // namespace
 
 InstanceCard::InstanceCard(const CodexInstance& instance, QWidget* parent)
     : QAbstractButton(parent)
     , m_instance(instance)
 {
+    static const bool accessibleCardsInstalled = (QAccessible::installFactory(accessibleCard), true);
+    Q_UNUSED(accessibleCardsInstalled);
     setObjectName(QStringLiteral("instanceCard"));
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

@@ -113,6 +113,16 @@ TEST_F(HomeViewTest, CardsKeepTheVisibleOrderAndFollowTheModelByIdentity)
                                         "Lookalike//Codex Profile"}));
     EXPECT_EQ(card(u"Yesterday"_s)->accessibleName(), u"Yesterday，Desktop"_s);
     EXPECT_EQ(unnamedButtons(&view), QStringList{}) << "header, cards and their buttons";
+    QAccessibleInterface* cliCard = QAccessible::queryAccessibleInterface(card(u"Today"_s));
+    EXPECT_EQ(cliCard->role(), QAccessible::Grouping);
+    EXPECT_EQ(cliCard->text(QAccessible::Name), card(u"Today"_s)->accessibleName());
+    QAccessibleInterface* inside =
+        QAccessible::queryAccessibleInterface(find(card(u"Today"_s), "terminalButton"))->parent();
+    while (inside != nullptr && inside != cliCard) {
+        inside = inside->parent();
+    }
+    EXPECT_EQ(inside, cliCard) << "its buttons are inside the group";
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(card(u"Yesterday"_s))->role(), QAccessible::PushButton);
 
     const QPointer<InstanceCard> todayCard = card(u"Today"_s), usedCard = card(u"Used"_s),
                                  yesterdayCard = card(u"Yesterday"_s), lookalikeCard = card(u"Lookalike"_s);
