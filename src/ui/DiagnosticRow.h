@@ -3,11 +3,13 @@
 #include <QString>
 #include <QWidget>
 
+class ElidedField;
 class TextLabel;
 
 /**
  * @brief One labelled value of the diagnostics list: the title in a fixed 140 point column, the
- * value selectable beside it, and optionally a divider below that starts under the value column.
+ * value selectable beside it (a path on one line, shortened in the middle), and optionally a divider below
+ * that starts under the value column.
  */
 class DiagnosticRow final : public QWidget
 {
@@ -30,7 +32,9 @@ protected:
 
 private:
     TextLabel* m_title = nullptr;
-    TextLabel* m_value = nullptr;
+    TextLabel* m_value = nullptr;     // a value that wraps
+    ElidedField* m_field = nullptr;   // or a path, on one line
+    QWidget* m_valueWidget = nullptr; // whichever of the two it is
     bool m_monospaced = false;
     bool m_showDivider = false;
 };

@@ -3,6 +3,7 @@
 #include "AppModel.h"
 #include "DisplayText.h"
 #include "Divider.h"
+#include "ElidedField.h"
 #include "EmptyStateView.h"
 #include "ImportProfileView.h"
 #include "InstanceTag.h"
@@ -149,69 +150,22 @@ bool InstanceManagementView::isImported(const CodexInstance& instance)
 
 bool InstanceManagementView::eventFilter(QObject* watched, QEvent* event)
 {
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget != nullptr && widget->property(fullTextProperty).isValid()) {
-        switch (event->type()) {
-        case QEvent::Resize:
-        case QEvent::FocusOut:
-        case QEvent::FontChange:
-            elide(widget);
-            break;
-        case QEvent::FocusIn:
-            // Selecting and copying works on the whole identifier, never on the shortened one.
-            elide(widget);
-            if (auto* field = qobject_cast<QLineEdit*>(widget)) {
-                field->setCursorPosition(0);
-            }
-            break;
-        case QEvent::PaletteChange:
-            if (auto* field = qobject_cast<QLineEdit*>(widget)) {
-                applyFieldColors(field);
-            }
-            break;
-        default:
-            break;
-        }
+    auto* label = qobject_cast<QLabel*>(watched);
+    if (label != nullptr && label->property(fullTextProperty).isValid() &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::FontChange)) {
+        elide(label);
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void InstanceManagementView::elide(QWidget* widget)
+void InstanceManagementView::elide(QLabel* label)
 {
-    const QString full = widget->property(fullTextProperty).toString();
-    const auto mode = static_cast<Qt::TextElideMode>(widget->property(elideModeProperty).toInt());
-    if (auto* field = qobject_cast<QLineEdit*>(widget)) {
-        QString shown = full;
-        if (!field->hasFocus()) {
-            // QLineEdit keeps two pixels on either side of its text.
-            const QMargins margins = field->textMargins();
-            const int available = field->contentsRect().width() - margins.left() - margins.right() - 4;
-            shown = field->fontMetrics().elidedText(full, mode, qMax(0, available));
-        }
-        if (field->text() != shown) {
-            field->setText(shown);
-            field->setCursorPosition(0);
-        }
-    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-        const QString shown =
-            label->fontMetrics().elidedText(full, mode, qMax(0, label->contentsRect().width()));
-        if (label->text() != shown) {
-            label->setText(shown);
-        }
+    const QString full = label->property(fullTextProperty).toString();
+    const auto mode = static_cast<Qt::TextElideMode>(label->property(elideModeProperty).toInt());
+    const QString shown = label->fontMetrics().elidedText(full, mode, qMax(0, label->contentsRect().width()));
+    if (label->text() != shown) {
+        label->setText(shown);
     }
-}
-
-void InstanceManagementView::applyFieldColors(QLineEdit* field)
-{
-    const QPalette source = field->parentWidget() != nullptr ? field->parentWidget()->palette() : palette();
-    const QColor text = Theme::color(SemanticColor::secondaryLabel, source);
-    QPalette own = field->palette();
-    if (own.color(QPalette::Text) == text && own.color(QPalette::Base) == QColor(Qt::transparent)) {
-        return;
-    }
-    own.setColor(QPalette::Text, text);
-    own.setColor(QPalette::Base, Qt::transparent);
-    field->setPalette(own);
 }
 
 void InstanceManagementView::updateWorking()
@@ -332,18 +286,11 @@ QWidget* InstanceManagementView::makeManagedRow(const CodexInstance& instance)
     }
     nameLine->addStretch(1);
 
-    auto* profile = new QLineEdit;
+    auto* profile = new ElidedField(DisplayText::shown(instance.profileId), SemanticColor::secondaryLabel);
     profile->setObjectName(QStringLiteral("profileIdField"));
-    profile->setReadOnly(true);
-    profile->setFrame(false);
     profile->setFont(Theme::font(TextStyle::caption, QFont::Normal, true));
-    profile->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     profile->setMinimumWidth(60);
     profile->setTextMargins(-2, 0, 0, 0); // line up with the name above
-    const QString shownProfile = DisplayText::shown(instance.profileId);
-    markElided(profile, shownProfile, Qt::ElideMiddle);
-    profile->setText(shownProfile);
-    profile->installEventFilter(this);
 
     auto* column = new QVBoxLayout;
     column->setSpacing(4);
@@ -361,7 +308,6 @@ QWidget* InstanceManagementView::makeManagedRow(const CodexInstance& instance)
                                 makeIconTile(typeSymbol(instance.type), true), column, actions);
     row->setProperty("instanceId", key);
     m_shownInstances.insert(key, instance);
-    applyFieldColors(profile);
     return row;
 }
 

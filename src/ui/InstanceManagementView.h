@@ -17,7 +17,7 @@ class AppModel;
 class EmptyStateView;
 class QDialog;
 class QLayout;
-class QLineEdit;
+class QLabel;
 class QMenu;
 class QPushButton;
 class QScrollArea;
@@ -78,8 +78,7 @@ private:
     QWidget* makeManagedRow(const CodexInstance& instance);
     QWidget* makeDiscoveredRow(const QString& profileID);
     QWidget* makeIconTile(const QString& symbolName, bool accent);
-    void elide(QWidget* field);
-    void applyFieldColors(QLineEdit* field);
+    void elide(QLabel* label);
     void updateWorking();
 
     QCoro::Task<void> removeInstance(CodexInstance instance);

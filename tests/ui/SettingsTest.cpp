@@ -255,6 +255,46 @@ TEST_F(ManagementTest, LongListsFillInLaterInStoredOrder)
     UI_WAIT_UNTIL(keys("managedRow", "instanceId") == ids);
 }
 
+TEST_F(UiTestBase, ALongPathKeepsTheDiagnosticsNoticeInViewAndCopiesWhole)
+{
+    EnvironmentReport report = FakeCoreAdapter::reportWith(true, true, true);
+    const QString longPath =
+        u"/home/someone/"_s + u"a-rather-long-folder-name/"_s.repeated(12) + u"tessaroll"_s;
+    report.corePath = longPath;
+    core().setReport(report);
+    harness.bootstrap();
+    SettingsView settings(&model(), nullptr);
+    settings.resize(880, 640);
+    settings.show();
+    auto* sidebar = find<QListWidget>(&settings, "settingsSidebar");
+    QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {},
+                      sidebar->visualItemRect(sidebar->item(1)).center());
+    QWidget* notice = find(&settings, "compatibilityNotice");
+    ASSERT_NE(notice, nullptr);
+    UI_WAIT_UNTIL(notice->isVisible());
+    EXPECT_LT(notice->mapTo(&settings, QPoint(0, 0)).y(), settings.height() - notice->height() / 2)
+        << "the notice is on the sheet, not below it";
+    const auto rows = settings.findChildren<DiagnosticRow*>();
+    EXPECT_EQ(rows.constFirst()->height(), rows.at(2)->height()) << "a path row is as tall as a text row";
+
+    QLineEdit* path = nullptr;
+    for (QLineEdit* field : settings.findChildren<QLineEdit*>(u"diagnosticValue"_s)) {
+        if (field->toolTip() == longPath) {
+            path = field;
+        }
+    }
+    ASSERT_NE(path, nullptr) << "the core path is a one-line field with the whole path as its tooltip";
+    EXPECT_TRUE(path->text().contains(u"…"_s) && path->text().startsWith(u"/home/"_s) &&
+                path->text().endsWith(u"tessaroll"_s))
+        << "shortened in the middle";
+    path->setFocus(Qt::TabFocusReason);
+    UI_WAIT_UNTIL(path->hasFocus());
+    path->selectAll();
+    EXPECT_EQ(path->selectedText(), longPath) << "focused, it selects and copies whole";
+    path->clearFocus();
+    EXPECT_TRUE(path->text().contains(u"…"_s));
+}
+
 TEST_F(UiTestBase, DiagnosticsRowsSummaryAndButtonsFollowTheModel)
 {
     DiagnosticsView view(&model());
