@@ -51,7 +51,8 @@ TEST(LauncherFolderTest, linuxFolderIsPrivateInTheRuntimeFolderAndRefusedWhenOth
     EXPECT_TRUE(refusal(runtime).contains(u"符号链接"_s));
     QFile::remove(folder);
     TestFiles::write(folder, "not a folder");
-    EXPECT_TRUE(refusal(runtime).startsWith(u"启动脚本文件夹 %1 "_s.arg(folder))) << refusal(runtime).toStdString();
+    EXPECT_TRUE(refusal(runtime).startsWith(u"启动脚本文件夹 %1 "_s.arg(folder)))
+        << refusal(runtime).toStdString();
     EXPECT_TRUE(refusal(runtime).endsWith(u"不是文件夹，出于安全考虑不会使用它。请删除这个文件夹后重试。"_s));
 }
 

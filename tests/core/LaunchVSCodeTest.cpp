@@ -35,8 +35,10 @@ TEST(LaunchVSCodeNamingTest, workspaceIsNamedBySlugOfTheLastComponentAndHashOfTh
         EXPECT_EQ(QFileInfo(TessarollCLIAdapter::vscodeWorkspaceURL(project, u"/h/p"_s)).fileName(),
                   name + u".code-workspace"_s);
     }
-    const QString cut = TessarollCLIAdapter::vscodeWorkspaceURL(u"/p/"_s + u"x"_s.repeated(46) + family + u"y"_s + family, u"/h"_s);
-    EXPECT_TRUE(QRegularExpression(u"/x{46}-y-[0-9a-f]+\\.code-workspace$"_s).match(cut).hasMatch()) << cut.toStdString();
+    const QString cut = TessarollCLIAdapter::vscodeWorkspaceURL(
+        u"/p/"_s + u"x"_s.repeated(46) + family + u"y"_s + family, u"/h"_s);
+    EXPECT_TRUE(QRegularExpression(u"/x{46}-y-[0-9a-f]+\\.code-workspace$"_s).match(cut).hasMatch())
+        << cut.toStdString();
 }
 
 TEST(LaunchVSCodeNamingTest, slugKeepsLettersNumbersDashAndUnderscorePerCharacterUpTo48)
