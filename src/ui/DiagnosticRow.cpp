@@ -29,11 +29,12 @@ DiagnosticRow::DiagnosticRow(const QString& title, const QString& value, bool mo
     m_title->setFixedWidth(titleWidth);
     m_title->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
+    QWidget* valueWidget = nullptr;
     if (monospaced) {
         // A path is one line, shortened in the middle to fit; focused, it is whole to select and copy.
         m_field = new ElidedField(DisplayText::shown(value), SemanticColor::label, Qt::ElideMiddle, this);
         m_field->setTextMargins(-2, 0, 0, 0);
-        m_valueWidget = m_field;
+        valueWidget = m_field;
     } else {
         m_value = new TextLabel(DisplayText::shown(value), TextStyle::callout, QFont::Normal,
                                 SemanticColor::label, this);
@@ -42,24 +43,24 @@ DiagnosticRow::DiagnosticRow(const QString& title, const QString& value, bool mo
         m_value->setWordWrap(true);
         m_value->setMinimumWidth(1);
         m_value->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-        m_valueWidget = m_value;
+        valueWidget = m_value;
     }
-    m_valueWidget->setObjectName(QStringLiteral("diagnosticValue"));
-    m_valueWidget->setFont(Theme::font(TextStyle::callout, QFont::Normal, monospaced));
+    valueWidget->setObjectName(QStringLiteral("diagnosticValue"));
+    valueWidget->setFont(Theme::font(TextStyle::callout, QFont::Normal, monospaced));
 
     // Both texts hang from the top; the one in the smaller font moves down so the first
     // baselines line up.
     const int titleAscent = QFontMetrics(m_title->font()).ascent();
-    const int valueAscent = QFontMetrics(m_valueWidget->font()).ascent();
+    const int valueAscent = QFontMetrics(valueWidget->font()).ascent();
     m_title->setContentsMargins(0, qMax(0, valueAscent - titleAscent), 0, 0);
-    m_valueWidget->setContentsMargins(0, qMax(0, titleAscent - valueAscent), 0, 0);
+    valueWidget->setContentsMargins(0, qMax(0, titleAscent - valueAscent), 0, 0);
 
     auto* layout = new QHBoxLayout(this);
     layout->setSpacing(spacing);
     layout->setContentsMargins(horizontalPadding, verticalPadding, horizontalPadding,
                                verticalPadding + (showDivider ? 1 : 0));
     layout->addWidget(m_title, 0, Qt::AlignTop);
-    layout->addWidget(m_valueWidget, 1, Qt::AlignTop);
+    layout->addWidget(valueWidget, 1, Qt::AlignTop);
 }
 
 QString DiagnosticRow::title() const

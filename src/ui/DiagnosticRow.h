@@ -32,9 +32,8 @@ protected:
 
 private:
     TextLabel* m_title = nullptr;
-    TextLabel* m_value = nullptr;     // a value that wraps
-    ElidedField* m_field = nullptr;   // or a path, on one line
-    QWidget* m_valueWidget = nullptr; // whichever of the two it is
+    TextLabel* m_value = nullptr;   // a value that wraps
+    ElidedField* m_field = nullptr; // or, instead, a path on one line
     bool m_monospaced = false;
     bool m_showDivider = false;
 };

@@ -18,9 +18,7 @@
 #include "Theme.h"
 #include "UiTask.h"
 
-#include <QEvent>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollArea>
@@ -28,10 +26,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// Texts that are shortened to fit carry their full text here (and how to shorten it).
-constexpr char fullTextProperty[] = "marlvaneFullText";
-constexpr char elideModeProperty[] = "marlvaneElideMode";
 
 constexpr int tileExtent = 34;
 constexpr int rowLeftPadding = 12;
@@ -44,12 +38,6 @@ constexpr int rowsPerBatch = 100;
 QString typeSymbol(CodexInstanceType type)
 {
     return type == CodexInstanceType::cli ? QStringLiteral("terminal") : QStringLiteral("macwindow");
-}
-
-void markElided(QWidget* widget, const QString& fullText, Qt::TextElideMode mode)
-{
-    widget->setProperty(fullTextProperty, fullText);
-    widget->setProperty(elideModeProperty, static_cast<int>(mode));
 }
 
 } // namespace
@@ -146,26 +134,6 @@ InstanceManagementView::InstanceManagementView(AppModel* model, QWidget* parent)
 bool InstanceManagementView::isImported(const CodexInstance& instance)
 {
     return !instance.isBuiltIn() && !ProfileID::isManaged(instance.profileId);
-}
-
-bool InstanceManagementView::eventFilter(QObject* watched, QEvent* event)
-{
-    auto* label = qobject_cast<QLabel*>(watched);
-    if (label != nullptr && label->property(fullTextProperty).isValid() &&
-        (event->type() == QEvent::Resize || event->type() == QEvent::FontChange)) {
-        elide(label);
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void InstanceManagementView::elide(QLabel* label)
-{
-    const QString full = label->property(fullTextProperty).toString();
-    const auto mode = static_cast<Qt::TextElideMode>(label->property(elideModeProperty).toInt());
-    const QString shown = label->fontMetrics().elidedText(full, mode, qMax(0, label->contentsRect().width()));
-    if (label->text() != shown) {
-        label->setText(shown);
-    }
 }
 
 void InstanceManagementView::updateWorking()
@@ -319,8 +287,7 @@ QWidget* InstanceManagementView::makeDiscoveredRow(const QString& profileID)
     identifier->setFont(Theme::font(TextStyle::body, QFont::Medium, true));
     identifier->setMinimumWidth(60);
     identifier->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    markElided(identifier, shownID, Qt::ElideMiddle);
-    identifier->installEventFilter(this);
+    identifier->setElideMode(Qt::ElideMiddle);
     auto* hint = new TextLabel(QStringLiteral("选择 Desktop 或 CLI 后导入，不复制现有数据"),
                                TextStyle::caption, QFont::Normal, SemanticColor::secondaryLabel);
     auto* column = new QVBoxLayout;

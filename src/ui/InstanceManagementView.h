@@ -17,7 +17,6 @@ class AppModel;
 class EmptyStateView;
 class QDialog;
 class QLayout;
-class QLabel;
 class QMenu;
 class QPushButton;
 class QScrollArea;
@@ -45,9 +44,6 @@ public:
     const std::optional<CodexInstance>& detaching() const { return m_detaching; }
     const std::optional<CodexInstance>& editing() const { return m_editing; }
     const std::optional<QString>& importingProfileID() const { return m_importingProfileID; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showActionsMenu(const CodexInstance& instance, QWidget* anchor);
@@ -78,7 +74,6 @@ private:
     QWidget* makeManagedRow(const CodexInstance& instance);
     QWidget* makeDiscoveredRow(const QString& profileID);
     QWidget* makeIconTile(const QString& symbolName, bool accent);
-    void elide(QLabel* label);
     void updateWorking();
 
     QCoro::Task<void> removeInstance(CodexInstance instance);
