@@ -53,7 +53,10 @@ int main(int argc, char** argv)
     const QList<CodexInstance> records = InstanceFixture::make(recordCount);
     const QString folder = scratch.marlvaneData();
     InstanceStore store(folder + QStringLiteral("/instances.json"), {});
-    if (BenchAwait::run(store.save(records)).error) {
+    const auto save = [&]() -> QCoro::Task<void> {
+        co_await store.save(records);
+    };
+    if (BenchAwait::finishedAt(save) < 0) {
         return BenchReport::failed(QStringLiteral("the first save failed"));
     }
     QFile written(store.url());
@@ -66,14 +69,18 @@ int main(int argc, char** argv)
                  static_cast<long long>(bytes.size()));
 
     bool ok = true;
+    JSONFileLoadResult<QList<CodexInstance>> loaded;
+    const auto loadOnce = [&]() -> QCoro::Task<void> {
+        loaded = co_await store.loadWithRecovery();
+    };
     const auto load = [&] {
+        loaded = {};
         const std::int64_t start = BenchClock::nowNs();
-        const auto outcome = BenchAwait::run(store.loadWithRecovery());
-        if (outcome.error || outcome.value->value.size() != recordCount ||
-            outcome.value->recoveredFromBackup) {
+        const std::int64_t finished = BenchAwait::finishedAt(loadOnce);
+        if (finished < 0 || loaded.value.size() != recordCount || loaded.recoveredFromBackup) {
             ok = false;
         }
-        return BenchClock::toMs(outcome.finishedNs - start);
+        return BenchClock::toMs(finished - start);
     };
     const auto parse = [&] {
         const std::int64_t start = BenchClock::nowNs();
@@ -86,13 +93,13 @@ int main(int argc, char** argv)
     };
     const QList<PairedRuns::Pair> loads = PairedRuns::measure(pairs, load, parse);
 
-    const auto save = [&] {
+    const auto saveTimed = [&] {
         const std::int64_t start = BenchClock::nowNs();
-        const auto outcome = BenchAwait::run(store.save(records));
-        if (outcome.error) {
+        const std::int64_t finished = BenchAwait::finishedAt(save);
+        if (finished < 0) {
             ok = false;
         }
-        return BenchClock::toMs(outcome.finishedNs - start);
+        return BenchClock::toMs(finished - start);
     };
     const QString floorPath = folder + QStringLiteral("/floor.json");
     const auto writeOnce = [&] {
@@ -106,7 +113,7 @@ int main(int argc, char** argv)
         }
         return BenchClock::toMs(end - start);
     };
-    const QList<PairedRuns::Pair> saves = PairedRuns::measure(pairs, save, writeOnce);
+    const QList<PairedRuns::Pair> saves = PairedRuns::measure(pairs, saveTimed, writeOnce);
 
     if (!ok) {
         return BenchReport::failed(QStringLiteral("a store operation failed or returned the wrong records"));

@@ -98,3 +98,8 @@ QIcon appIcon()
 }
 
 } // namespace Icons
+
+QString Icons::typeSymbol(CodexInstanceType type)
+{
+    return type == CodexInstanceType::cli ? QStringLiteral("terminal") : QStringLiteral("macwindow");
+}

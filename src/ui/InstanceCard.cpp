@@ -1,6 +1,7 @@
 #include "InstanceCard.h"
 
 #include "DisplayText.h"
+#include "Icons.h"
 #include "InstanceTag.h"
 #include "RoundedPanel.h"
 #include "StyledButton.h"
@@ -11,7 +12,6 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QEnterEvent>
-#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -47,7 +47,7 @@ QAccessibleInterface* accessibleCard(const QString& key, QObject* object)
 } // namespace
 
 InstanceCard::InstanceCard(const CodexInstance& instance, QWidget* parent)
-    : QAbstractButton(parent)
+    : FocusRingButton(parent)
     , m_instance(instance)
 {
     static const bool accessibleCardsInstalled = (QAccessible::installFactory(accessibleCard), true);
@@ -55,7 +55,7 @@ InstanceCard::InstanceCard(const CodexInstance& instance, QWidget* parent)
     setObjectName(QStringLiteral("instanceCard"));
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    connect(this, &QAbstractButton::clicked, this, [this] {
+    connect(this, &FocusRingButton::clicked, this, [this] {
         if (isDesktop(m_instance)) {
             emit launchDesktop();
         }
@@ -112,9 +112,8 @@ QWidget* InstanceCard::buildIdentity()
     tile->setFixedSize(kTileSize, kTileSize);
     tile->setRadius(kTileRadius);
     tile->setFill(SemanticColor::quaternaryFill);
-    auto* symbol =
-        new SymbolView(desktop ? QStringLiteral("macwindow") : QStringLiteral("terminal"), kTileGlyph,
-                       desktop ? SemanticColor::accent : SemanticColor::secondaryLabel, tile);
+    auto* symbol = new SymbolView(Icons::typeSymbol(m_instance.type), kTileGlyph,
+                                  desktop ? SemanticColor::accent : SemanticColor::secondaryLabel, tile);
     symbol->setObjectName(QStringLiteral("cardSymbol"));
     symbol->setGeometry(0, 0, kTileSize, kTileSize);
     row->addWidget(tile, 0, Qt::AlignVCenter);
@@ -185,7 +184,7 @@ void InstanceCard::paintEvent(QPaintEvent*)
     }
     painter.setPen(QPen(Theme::withOpacity(Theme::color(SemanticColor::separator, colors), 0.65), 1));
     painter.drawPath(Theme::insetBorderPath(bounds, kRadius, 1));
-    if (hasFocus() && m_keyboardFocus) {
+    if (showsFocusRing()) {
         painter.setPen(QPen(Theme::withOpacity(Theme::color(SemanticColor::accent, colors), 0.6), 2));
         painter.drawPath(Theme::insetBorderPath(bounds, kRadius, 2));
     }
@@ -193,13 +192,13 @@ void InstanceCard::paintEvent(QPaintEvent*)
 
 void InstanceCard::enterEvent(QEnterEvent* event)
 {
-    QAbstractButton::enterEvent(event);
+    FocusRingButton::enterEvent(event);
     setHovering(true);
 }
 
 void InstanceCard::leaveEvent(QEvent* event)
 {
-    QAbstractButton::leaveEvent(event);
+    FocusRingButton::leaveEvent(event);
     setHovering(false);
 }
 
@@ -215,10 +214,4 @@ void InstanceCard::setHovering(bool hovering)
         m_hovering = hovering;
         update();
     }
-}
-
-void InstanceCard::focusInEvent(QFocusEvent* event)
-{
-    m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    QAbstractButton::focusInEvent(event);
 }

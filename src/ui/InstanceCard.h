@@ -2,7 +2,7 @@
 
 #include "CodexInstance.h"
 
-#include <QAbstractButton>
+#include "FocusRingButton.h"
 
 class InstanceTag;
 class QHBoxLayout;
@@ -14,7 +14,7 @@ class TextLabel;
  * launches on a click anywhere on it; a CLI card offers "终端" and "VS Code" and ignores
  * clicks elsewhere. The card only emits what the user asked for.
  */
-class InstanceCard final : public QAbstractButton
+class InstanceCard final : public FocusRingButton
 {
     Q_OBJECT
 
@@ -36,7 +36,6 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     bool hitButton(const QPoint& pos) const override;
@@ -50,5 +49,4 @@ private:
     CodexInstance m_instance;
     bool m_hovering = false;
     QHBoxLayout* m_layout = nullptr;
-    bool m_keyboardFocus = false; // rings only for focus the keyboard moved here
 };

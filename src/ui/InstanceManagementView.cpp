@@ -5,6 +5,7 @@
 #include "Divider.h"
 #include "ElidedField.h"
 #include "EmptyStateView.h"
+#include "Icons.h"
 #include "ImportProfileView.h"
 #include "InstanceTag.h"
 #include "MessageDialog.h"
@@ -34,11 +35,6 @@ constexpr int rowSpacing = 12;
 // costs no more than opening a short one.
 constexpr int rowsBuiltAtOnce = 40;
 constexpr int rowsPerBatch = 100;
-
-QString typeSymbol(CodexInstanceType type)
-{
-    return type == CodexInstanceType::cli ? QStringLiteral("terminal") : QStringLiteral("macwindow");
-}
 
 } // namespace
 
@@ -273,7 +269,7 @@ QWidget* InstanceManagementView::makeManagedRow(const CodexInstance& instance)
 
     const QString key = instance.id.toString(QUuid::WithoutBraces);
     QWidget* row = makeRowFrame(m_managedRowsLayout, QStringLiteral("managedRow"),
-                                makeIconTile(typeSymbol(instance.type), true), column, actions);
+                                makeIconTile(Icons::typeSymbol(instance.type), true), column, actions);
     row->setProperty("instanceId", key);
     m_shownInstances.insert(key, instance);
     return row;

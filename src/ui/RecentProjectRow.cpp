@@ -4,7 +4,6 @@
 #include "Icons.h"
 #include "Theme.h"
 
-#include <QFocusEvent>
 #include <QPainter>
 
 namespace {
@@ -16,7 +15,7 @@ constexpr qreal kHoverRadius = 8;
 } // namespace
 
 RecentProjectRow::RecentProjectRow(const RecentProject& project, const QString& shownPath, QWidget* parent)
-    : QAbstractButton(parent)
+    : FocusRingButton(parent)
     , m_project(project)
     , m_shownName(DisplayText::shown(project.displayName))
     , m_shownPath(shownPath)
@@ -50,7 +49,7 @@ void RecentProjectRow::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     const QPalette& colors = palette();
 
-    if (isDown() || underMouse() || (hasFocus() && m_keyboardFocus)) {
+    if (isDown() || underMouse() || (showsFocusRing())) {
         const qreal strength = isDown() ? 1.6 : 1.0;
         painter.fillPath(Theme::continuousRoundedRect(rect(), kHoverRadius),
                          Theme::withOpacity(Theme::color(SemanticColor::quaternaryFill, colors), strength));
@@ -80,10 +79,4 @@ void RecentProjectRow::paintEvent(QPaintEvent*)
     painter.setPen(Theme::color(SemanticColor::secondaryLabel, colors));
     painter.drawText(QRect(textLeft, y, textWidth, pathMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
                      pathMetrics.elidedText(m_shownPath, Qt::ElideMiddle, textWidth));
-}
-
-void RecentProjectRow::focusInEvent(QFocusEvent* event)
-{
-    m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    QAbstractButton::focusInEvent(event);
 }

@@ -2,10 +2,10 @@
 
 #include "RecentProject.h"
 
-#include <QAbstractButton>
+#include "FocusRingButton.h"
 
 /** @brief One recent project in the picker: folder symbol, name and shortened path; a plain button. */
-class RecentProjectRow final : public QAbstractButton
+class RecentProjectRow final : public FocusRingButton
 {
     Q_OBJECT
 
@@ -20,11 +20,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
 
 private:
     RecentProject m_project;
     QString m_shownName; // the name as drawn, worked out once
     QString m_shownPath;
-    bool m_keyboardFocus = false; // rings only for focus the keyboard moved here
 };

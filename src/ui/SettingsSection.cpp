@@ -1,28 +1,5 @@
 #include "SettingsSection.h"
 
-QString SettingsSections::rawValue(SettingsSection section)
-{
-    switch (section) {
-    case SettingsSection::instances:
-        return QStringLiteral("instances");
-    case SettingsSection::diagnostics:
-        return QStringLiteral("diagnostics");
-    case SettingsSection::about:
-        return QStringLiteral("about");
-    }
-    return {};
-}
-
-std::optional<SettingsSection> SettingsSections::fromRawValue(const QString& raw)
-{
-    for (const SettingsSection section : allCases()) {
-        if (rawValue(section) == raw) {
-            return section;
-        }
-    }
-    return std::nullopt;
-}
-
 QList<SettingsSection> SettingsSections::allCases()
 {
     return {SettingsSection::instances, SettingsSection::diagnostics, SettingsSection::about};

@@ -3,8 +3,6 @@
 #include <QList>
 #include <QString>
 
-#include <optional>
-
 /** @brief The sections of the settings window, in sidebar order (declaration order). */
 enum class SettingsSection
 {
@@ -14,10 +12,6 @@ enum class SettingsSection
 };
 
 namespace SettingsSections {
-/** @brief "instances", "diagnostics" or "about". */
-QString rawValue(SettingsSection section);
-/** @brief The case whose raw value equals `raw` exactly; anything else gives no case. */
-std::optional<SettingsSection> fromRawValue(const QString& raw);
 QList<SettingsSection> allCases();
 /** @brief The sidebar title: "实例管理", "诊断", "关于". */
 QString title(SettingsSection section);

@@ -45,8 +45,7 @@ SettingsView::SettingsView(AppModel* model, QWidget* parent)
     m_sidebar->setMaximumWidth(sidebarMaximumWidth);
     m_sidebar->setFont(Theme::font(TextStyle::body));
     for (const SettingsSection section : SettingsSections::allCases()) {
-        auto* item = new QListWidgetItem(SettingsSections::title(section), m_sidebar);
-        item->setData(Qt::UserRole, SettingsSections::rawValue(section));
+        new QListWidgetItem(SettingsSections::title(section), m_sidebar);
     }
 
     m_detailHost = new QWidget;

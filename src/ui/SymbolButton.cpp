@@ -3,7 +3,6 @@
 #include "Icons.h"
 #include "Theme.h"
 
-#include <QFocusEvent>
 #include <QPainter>
 
 namespace {
@@ -14,7 +13,7 @@ constexpr int kOutset = 4;
 } // namespace
 
 SymbolButton::SymbolButton(const QString& symbolName, const QString& toolTip, QWidget* parent)
-    : QAbstractButton(parent)
+    : FocusRingButton(parent)
     , m_symbolName(symbolName)
 {
     setToolTip(toolTip);
@@ -43,7 +42,7 @@ void SymbolButton::paintEvent(QPaintEvent*)
         painter.fillPath(Theme::continuousRoundedRect(bounds, 7),
                          Theme::withOpacity(Theme::color(SemanticColor::quaternaryFill, colors), strength));
     }
-    if (hasFocus() && m_keyboardFocus) {
+    if (showsFocusRing()) {
         painter.setPen(QPen(Theme::withOpacity(Theme::color(SemanticColor::accent, colors), 0.6), 2));
         painter.drawPath(Theme::insetBorderPath(bounds, 7, 2));
     }
@@ -56,10 +55,4 @@ void SymbolButton::paintEvent(QPaintEvent*)
     }
     const QRect glyph((width() - kGlyph) / 2, (height() - kGlyph) / 2, kGlyph, kGlyph);
     painter.drawPixmap(glyph, Icons::pixmap(m_symbolName, glyph.size(), tint, devicePixelRatioF()));
-}
-
-void SymbolButton::focusInEvent(QFocusEvent* event)
-{
-    m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    QAbstractButton::focusInEvent(event);
 }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QAbstractButton>
+#include "FocusRingButton.h"
 #include <QString>
 
 /** @brief A borderless icon-only button (header actions): a symbol with a soft hover highlight. */
-class SymbolButton final : public QAbstractButton
+class SymbolButton final : public FocusRingButton
 {
     Q_OBJECT
 
@@ -16,9 +16,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
 
 private:
     QString m_symbolName;
-    bool m_keyboardFocus = false; // rings only for focus the keyboard moved here
 };

@@ -1,10 +1,10 @@
 #include "TypeChoice.h"
 
+#include "Icons.h"
 #include "SymbolView.h"
 #include "TextLabel.h"
 #include "Theme.h"
 
-#include <QFocusEvent>
 #include <QGraphicsOpacityEffect>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -23,7 +23,7 @@ bool isDesktop(CodexInstanceType type)
 } // namespace
 
 TypeChoice::TypeChoice(CodexInstanceType type, QWidget* parent)
-    : QAbstractButton(parent)
+    : FocusRingButton(parent)
     , m_type(type)
     , m_subtitle(new TextLabel({}, TextStyle::caption, QFont::Normal, SemanticColor::secondaryLabel))
     , m_opacity(new QGraphicsOpacityEffect(this))
@@ -34,8 +34,7 @@ TypeChoice::TypeChoice(CodexInstanceType type, QWidget* parent)
     setMinimumHeight(kMinimumHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 
-    auto* symbol = new SymbolView(isDesktop(type) ? QStringLiteral("macwindow") : QStringLiteral("terminal"),
-                                  kGlyph, SemanticColor::label);
+    auto* symbol = new SymbolView(Icons::typeSymbol(type), kGlyph, SemanticColor::label);
     auto* title = new TextLabel(CodexInstanceTypes::displayLabel(type), TextStyle::headline);
     m_subtitle->setObjectName(QStringLiteral("choiceSubtitle"));
 
@@ -102,14 +101,8 @@ void TypeChoice::paintEvent(QPaintEvent*)
     const qreal line = m_selected ? 2 : 1;
     painter.setPen(QPen(m_selected ? accent : Theme::color(SemanticColor::separator, colors), line));
     painter.drawPath(Theme::insetBorderPath(bounds, kRadius, line));
-    if (hasFocus() && m_keyboardFocus && !m_selected) {
+    if (showsFocusRing() && !m_selected) {
         painter.setPen(QPen(Theme::withOpacity(accent, 0.5), 2));
         painter.drawPath(Theme::insetBorderPath(bounds, kRadius, 2));
     }
-}
-
-void TypeChoice::focusInEvent(QFocusEvent* event)
-{
-    m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    QAbstractButton::focusInEvent(event);
 }

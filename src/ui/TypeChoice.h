@@ -2,7 +2,7 @@
 
 #include "CodexInstanceType.h"
 
-#include <QAbstractButton>
+#include "FocusRingButton.h"
 
 class QGraphicsOpacityEffect;
 class TextLabel;
@@ -11,7 +11,7 @@ class TextLabel;
  * @brief One kind tile of the create sheet: a clickable card for Desktop or CLI that shows
  * whether it is chosen and whether its runtime is available.
  */
-class TypeChoice final : public QAbstractButton
+class TypeChoice final : public FocusRingButton
 {
     Q_OBJECT
 
@@ -28,7 +28,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
 
 private:
     CodexInstanceType m_type;
@@ -36,5 +35,4 @@ private:
     bool m_available = true;
     TextLabel* m_subtitle;
     QGraphicsOpacityEffect* m_opacity;
-    bool m_keyboardFocus = false; // rings only for focus the keyboard moved here
 };
