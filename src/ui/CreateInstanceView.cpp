@@ -60,8 +60,6 @@ QWidget* CreateInstanceView::buildForm()
     m_nameField = new QLineEdit(content);
     m_nameField->setObjectName(QStringLiteral("nameField"));
     m_nameField->setPlaceholderText(QStringLiteral("例如：Work"));
-    m_nameField->setMinimumHeight(30);
-    m_nameField->setTextMargins(6, 0, 6, 0);
     m_nameField->installEventFilter(this);
     connect(m_nameField, &QLineEdit::textChanged, this, &CreateInstanceView::refresh);
     nameStack->addWidget(m_nameField);

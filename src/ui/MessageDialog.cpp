@@ -1,6 +1,8 @@
 #include "MessageDialog.h"
 
+#include "AppStyle.h"
 #include "Icons.h"
+#include "Theme.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -27,6 +29,7 @@ MessageDialog::MessageDialog(QWidget* parent, const QString& title, const QStrin
     icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     m_title->setTextFormat(Qt::PlainText);
     m_title->setWordWrap(true);
+    m_title->setFont(Theme::font(TextStyle::headline, QFont::Bold));
     m_message->setTextFormat(Qt::PlainText);
     m_message->setWordWrap(true);
     // A floor keeps the message from wrapping into a narrow column of Chinese text.
@@ -46,8 +49,11 @@ MessageDialog* MessageDialog::confirmation(QWidget* parent, const QString& title
                                            const QString& confirmText, bool destructive)
 {
     auto* dialog = new MessageDialog(parent, title, message, 56, 340);
-    dialog->addButton(confirmText,
-                      destructive ? QDialogButtonBox::DestructiveRole : QDialogButtonBox::AcceptRole);
+    QPushButton* confirm = dialog->addButton(confirmText, destructive ? QDialogButtonBox::DestructiveRole
+                                                                      : QDialogButtonBox::AcceptRole);
+    if (destructive) {
+        AppStyle::setRole(confirm, AppStyle::ButtonRole::destructive);
+    }
     QPushButton* cancel = dialog->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
     cancel->setDefault(true);
     return dialog;
@@ -56,9 +62,6 @@ MessageDialog* MessageDialog::confirmation(QWidget* parent, const QString& title
 MessageDialog* MessageDialog::notice(QWidget* parent, const QString& title, const QString& message)
 {
     auto* dialog = new MessageDialog(parent, title, message, 64, 300);
-    QFont bold = dialog->m_title->font();
-    bold.setBold(true);
-    dialog->m_title->setFont(bold);
     QPushButton* ok = dialog->addButton(QStringLiteral("好"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("alertOkButton"));
     ok->setDefault(true);

@@ -4,9 +4,10 @@
 #include <QString>
 
 /**
- * @brief A push button drawn like the platform's own: `bordered` (plain rounded control),
- * `prominent` (accent-filled), or `link` (accent text, no frame). An optional leading symbol.
- * It takes focus from the keyboard only and never becomes a dialog's default by itself.
+ * @brief One of the app's push buttons: `bordered` (plain rounded control), `prominent`
+ * (accent-filled) or `link` (accent text, no frame), with an optional leading symbol. The app's
+ * style draws it. It takes focus from the keyboard only and never becomes a dialog's default by
+ * itself.
  */
 class StyledButton final : public QPushButton
 {
@@ -22,19 +23,8 @@ public:
 
     StyledButton(const QString& text, Style style, QWidget* parent = nullptr);
 
-    Style style() const { return m_style; }
     void setSymbolName(const QString& symbolName);
-    QString symbolName() const { return m_symbolName; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-
-private:
-    Style m_style;
-    QString m_symbolName;
-    bool m_keyboardFocus = false; // rings only for focus the keyboard moved here
 };

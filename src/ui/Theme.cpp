@@ -1,9 +1,10 @@
 #include "Theme.h"
 
+#include "AppStyle.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QStyleFactory>
 
 #include <algorithm>
 
@@ -124,6 +125,8 @@ QColor color(SemanticColor role, const QPalette& palette)
         return palette.color(QPalette::Base);
     case SemanticColor::windowBackground:
         return palette.color(QPalette::Window);
+    case SemanticColor::destructive:
+        return dark ? QColor(0xff, 0x45, 0x3a) : QColor(0xff, 0x3b, 0x30);
     }
     return label;
 }
@@ -141,7 +144,7 @@ bool isDark(const QPalette& palette)
 
 void applyPalette(bool dark)
 {
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(new AppStyle);
     QApplication::setPalette(buildPalette(dark));
 }
 

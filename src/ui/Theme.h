@@ -31,6 +31,7 @@ enum class SemanticColor
     separator,
     controlBackground,
     windowBackground,
+    destructive,
 };
 
 /** @brief The visual layer every view shares: fonts, colours and metrics (points = px). */
@@ -41,9 +42,9 @@ QColor color(SemanticColor role, const QPalette& palette);
 QColor withOpacity(QColor color, qreal opacity);
 /** @brief True when the palette's window colour is dark. */
 bool isDark(const QPalette& palette);
-/** @brief Installs a light or dark Fusion palette on the application (screenshots, tests). */
+/** @brief Installs the app's style and a light or dark palette on the application (screenshots, tests). */
 void applyPalette(bool dark);
-/** @brief Installs the Fusion style, the palette matching the current one's brightness and the body font. */
+/** @brief Installs the app's style, the palette matching the current one's brightness and the body font. */
 void applyApplicationTheme();
 /**
  * @brief A rounded rectangle with continuous (smoothly starting) corners, as the platform draws

@@ -1,13 +1,18 @@
 #include "DisplayText.h"
 #include "Icons.h"
+#include "MessageDialog.h"
 #include "TextLabel.h"
 #include "Theme.h"
 
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGlyphRun>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRawFont>
+#include <QScrollBar>
+#include <QTest>
 #include <QTextLayout>
 
 #include <gtest/gtest.h>
@@ -117,6 +122,56 @@ TEST(ThemeTest, LabelsDrawInTheirRoleInsideButtonsAndFollowThePalette)
     EXPECT_EQ(label->palette().color(QPalette::WindowText),
               Theme::color(SemanticColor::secondaryLabel, parent.palette()));
     Theme::applyPalette(false);
+}
+
+TEST(AppStyleTest, ConfirmationsQtsOwnDialogsAndScrollBarsHaveTheAppsLook)
+{
+    Theme::applyPalette(false);
+    const QColor accent = Theme::color(SemanticColor::accent, QApplication::palette());
+    const auto pixels = [](QWidget* widget, auto match) {
+        const QImage image = widget->grab().toImage();
+        int count = 0;
+        for (int i = 0; i < image.width() * image.height(); ++i) {
+            count += match(image.pixelColor(i % image.width(), i / image.width())) ? 1 : 0;
+        }
+        return count * 100 / std::max(1, image.width() * image.height());
+    };
+    const auto near = [](const QColor& colour) {
+        return [colour](const QColor& pixel) {
+            return std::abs(pixel.red() - colour.red()) + std::abs(pixel.green() - colour.green()) +
+                       std::abs(pixel.blue() - colour.blue()) <
+                   40;
+        };
+    };
+
+    MessageDialog* confirmation =
+        MessageDialog::confirmation(nullptr, u"删除？"_s, u"说明"_s, u"永久删除实例"_s, true);
+    confirmation->show();
+    QLabel* title = nullptr;
+    QLabel* message = nullptr;
+    for (QLabel* label : confirmation->findChildren<QLabel*>()) {
+        (label->text() == u"删除？"_s ? title : label->text() == u"说明"_s ? message : label) = label;
+    }
+    ASSERT_TRUE(title != nullptr && message != nullptr);
+    EXPECT_EQ(title->font().weight(), QFont::Bold);
+    EXPECT_GT(title->font().pixelSize(), message->font().pixelSize());
+    const QColor red = Theme::color(SemanticColor::destructive, QApplication::palette());
+    EXPECT_GT(pixels(confirmation->buttons().at(0), near(red)), 2) << "the destructive text is red";
+    EXPECT_GT(pixels(confirmation->buttons().at(1), near(accent)), 50) << "the default is accent-filled";
+    confirmation->close();
+
+    QMessageBox box(QMessageBox::Information, u"t"_s, u"m"_s, QMessageBox::Ok);
+    box.show();
+    EXPECT_GT(pixels(box.button(QMessageBox::Ok), near(accent)), 50);
+
+    // No arrows: a click at the bar's end pages instead of stepping.
+    QScrollBar bar(Qt::Vertical);
+    bar.setRange(0, 100);
+    bar.setPageStep(100);
+    bar.resize(bar.sizeHint().width(), 200);
+    bar.show();
+    QTest::mouseClick(&bar, Qt::LeftButton, {}, QPoint(bar.width() / 2, 198));
+    EXPECT_EQ(bar.value(), 100);
 }
 
 } // namespace
