@@ -154,7 +154,8 @@ TEST(AppStyleTest, ConfirmationsQtsOwnDialogsAndScrollBarsHaveTheAppsLook)
     }
     ASSERT_TRUE(title != nullptr && message != nullptr);
     EXPECT_EQ(title->font().weight(), QFont::Bold);
-    EXPECT_GT(title->font().pixelSize(), message->font().pixelSize());
+    EXPECT_EQ(title->font().pixelSize(), Theme::font(TextStyle::headline).pixelSize());
+    EXPECT_LT(message->font().weight(), QFont::DemiBold);
     const QColor red = Theme::color(SemanticColor::destructive, QApplication::palette());
     EXPECT_GT(pixels(confirmation->buttons().at(0), near(red)), 2) << "the destructive text is red";
     EXPECT_GT(pixels(confirmation->buttons().at(1), near(accent)), 50) << "the default is accent-filled";
