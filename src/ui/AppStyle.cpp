@@ -267,7 +267,7 @@ QSize AppStyle::sizeFromContents(ContentsType type, const QStyleOption* option, 
         if (!own && !button->text.isEmpty()) {
             width = std::max(width, kDialogButtonWidth);
         }
-        return {width, std::max(kButtonHeight, button->fontMetrics.height() + 10)};
+        return {width, std::max(kButtonHeight, button->fontMetrics.height() + 6)};
     }
     const QSize size = QProxyStyle::sizeFromContents(type, option, contents, widget);
     if (type == CT_LineEdit && isFramedLineEdit(widget)) {

@@ -57,8 +57,8 @@ DiagnosticRow::DiagnosticRow(const QString& title, const QString& value, bool mo
 
     auto* layout = new QHBoxLayout(this);
     layout->setSpacing(spacing);
-    layout->setContentsMargins(horizontalPadding, verticalPadding, horizontalPadding,
-                               verticalPadding + (showDivider ? 1 : 0));
+    // The divider is drawn on the last line of the bottom padding, so a row with one is no taller.
+    layout->setContentsMargins(horizontalPadding, verticalPadding, horizontalPadding, verticalPadding);
     layout->addWidget(m_title, 0, Qt::AlignTop);
     layout->addWidget(valueWidget, 1, Qt::AlignTop);
 }
