@@ -12,6 +12,7 @@ if(APPLE)
     endif()
 else()
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/linux/marlvane.desktop DESTINATION share/applications)
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/linux/org.marlvane.app.metainfo.xml DESTINATION share/metainfo)
     install(FILES ${CMAKE_SOURCE_DIR}/resources/marlvane.svg
             DESTINATION ${MARLVANE_ICON_DESTINATION} RENAME marlvane.svg)
 

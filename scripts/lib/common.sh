@@ -10,6 +10,7 @@ MARLVANE_PACKAGES=(
     libgtest-dev libgmock-dev
     fonts-noto-cjk qt6-translations-l10n
     xvfb xauth xterm zsh dash
+    appstream desktop-file-utils
 )
 
 as_root() {

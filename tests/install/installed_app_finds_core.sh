@@ -19,9 +19,12 @@ core="$prefix/share/marlvane/Core/tessaroll"
 [ -x "$core" ] || { echo "installed core missing at $core"; exit 1; }
 [ -f "$prefix/share/applications/marlvane.desktop" ] || { echo "desktop entry missing"; exit 1; }
 [ -f "$prefix/share/icons/hicolor/scalable/apps/marlvane.svg" ] || { echo "icon missing"; exit 1; }
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$prefix/share/applications/marlvane.desktop"
-fi
+desktop-file-validate "$prefix/share/applications/marlvane.desktop"
+metainfo="$prefix/share/metainfo/org.marlvane.app.metainfo.xml"
+[ -f "$metainfo" ] || { echo "metainfo missing"; exit 1; }
+appstreamcli validate --no-net "$metainfo"
+grep -q '<launchable type="desktop-id">marlvane.desktop</launchable>' "$metainfo" ||
+    { echo "the metainfo does not launch the installed desktop entry"; exit 1; }
 
 mkdir -p "$work/bin" "$work/home" "$work/data" "$work/runtime"
 chmod 700 "$work/runtime"
