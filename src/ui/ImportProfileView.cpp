@@ -1,5 +1,6 @@
 #include "ImportProfileView.h"
 
+#include "AccessiblePickerList.h"
 #include "AppModel.h"
 #include "DisplayText.h"
 #include "RoundedPanel.h"
@@ -64,6 +65,7 @@ ImportProfileView::ImportProfileView(AppModel* model, const QString& profileID, 
     m_type->setObjectName(QStringLiteral("importTypePicker"));
     m_type->setModel(m_types);
     m_type->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    AccessiblePickerList::install(m_type);
 
     auto* note =
         new TextLabel(QStringLiteral("导入不会移动或复制 Profile。类型导入后固定，但显示名称可以随时修改。"),

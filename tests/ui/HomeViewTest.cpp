@@ -16,6 +16,7 @@
 #include "UiTask.h"
 #include "UiTestSupport.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLayout>
 #include <QLineEdit>
@@ -331,6 +332,13 @@ TEST_F(SheetTest, ImportEntriesFollowTheRuntimesAndImportTheTrimmedName)
     QTest::keyClick(picker, Qt::Key_Down);
     EXPECT_EQ(state(), (QStringList{"work", "1", "请选择", "Desktop（当前不可用） x", "CLI*"}));
     EXPECT_EQ(static_cast<ImportProfileView*>(sheet.data())->selectedType(), CodexInstanceType::cli);
+    picker->showPopup();
+    QAccessibleInterface* entries = QAccessible::queryAccessibleInterface(picker->view());
+    ASSERT_EQ(entries->childCount(), 3);
+    EXPECT_EQ(entries->child(1)->text(QAccessible::Name), u"Desktop（当前不可用）"_s);
+    EXPECT_TRUE(entries->child(1)->state().disabled) << "an unavailable entry is announced disabled";
+    EXPECT_FALSE(entries->child(2)->state().disabled);
+    picker->hidePopup();
     field("importNameField")->setText(u" \n\t "_s);
     EXPECT_FALSE(button("importButton")->isEnabled());
     field("importNameField")->setText(u"  Team Desktop "_s);
