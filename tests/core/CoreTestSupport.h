@@ -4,19 +4,11 @@
 #include "MarlvaneError.h"
 #include "TempDir.h"
 
-#include <QByteArrayList>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QList>
-#include <QString>
-#include <QStringList>
-#include <QTemporaryDir>
 
 #include <csignal>
-#include <optional>
-#include <ostream>
-#include <utility>
 
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -80,7 +72,6 @@ inline void writeExecutable(const QString& path, const QByteArray& content)
                                     QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
 }
 
-// A program that writes its arguments, NUL-separated, to "<path>.args", then runs `tail`.
 inline void writeRecorder(const QString& path, const QByteArray& tail = {})
 {
     writeExecutable(path,
@@ -101,9 +92,7 @@ inline QStringList entries(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
-// The stand-in core: answers each command (its first argument) with prepared output and exit code,
-// appends "[arg]..." to calls.log and writes to "last" its TESSAROLL_NO_UPDATE_CHECK, DO_NOT_TRACK and
-// arguments, each ended by NUL, then "pwd -P".
+// The stand-in core: prepared answers per command; records calls, its core environment, arguments and folder.
 class FakeCore final
 {
 public:
@@ -150,7 +139,6 @@ public:
         ::prctl(PR_SET_CHILD_SUBREAPER, 0);
     }
     Q_DISABLE_COPY_MOVE(Descendants)
-    // Every thread's children, zombies included: the caller reaps those that became ours.
     static QList<pid_t> list(const QList<pid_t>& spared = {})
     {
         QList<pid_t> found;

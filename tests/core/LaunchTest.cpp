@@ -29,7 +29,7 @@ QString refusal(const std::function<void()>& prepare)
     return u"<accepted>"_s;
 }
 
-TEST(LauncherFolderTest, linuxFolderIsPrivateInTheRuntimeFolderAndRefusedWhenOthersCouldHavePrepared)
+TEST(LauncherFolderTest, privateFolderOfNewScriptsRefusedWhenOthersCouldHavePreparedIt)
 {
     IsolatedUser user;
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -38,11 +38,24 @@ TEST(LauncherFolderTest, linuxFolderIsPrivateInTheRuntimeFolderAndRefusedWhenOth
     const auto prepare = [&] {
         LauncherFolder::prepareLinux(runtime);
     };
-    const mode_t previous = ::umask(0777); // the folder must not depend on it
+    const mode_t previous = ::umask(0777); // neither the folder nor a script may depend on it
     EXPECT_EQ(LauncherFolder::prepare().path(), folder);
+    const LauncherFolder launchers = LauncherFolder::prepareLinux(runtime);
+    const QString path = launchers.createScript(u"launch-A.command"_s, "echo one\n");
     ::umask(previous);
     EXPECT_EQ(TestFiles::mode(folder), 0700);
-    EXPECT_EQ(LauncherFolder::prepareLinux(runtime).path(), folder) << "a second launch keeps it";
+    EXPECT_EQ(launchers.path(), folder) << "a second launch keeps it";
+    EXPECT_EQ(path, launchers.path() + u"/launch-A.command"_s);
+    EXPECT_EQ(TestFiles::read(path), "echo one\n");
+    EXPECT_EQ(TestFiles::mode(path), 0700);
+    EXPECT_EQ(refusal([&] { launchers.createScript(u"launch-A.command"_s, "echo two\n"); }),
+              u"无法创建启动脚本 %1：File exists"_s.arg(path));
+    EXPECT_EQ(TestFiles::read(path), "echo one\n");
+    const QString target = user.scratch() + u"/target"_s;
+    TestFiles::write(target, "target");
+    ASSERT_TRUE(QFile::link(target, launchers.path() + u"/launch-B.command"_s));
+    EXPECT_THROW(launchers.createScript(u"launch-B.command"_s, "echo three\n"), PlatformError);
+    EXPECT_EQ(TestFiles::read(target), "target");
     EXPECT_EQ(refusal([] { LauncherFolder::prepareLinux({}); }),
               u"找不到只属于当前用户的运行时文件夹（XDG_RUNTIME_DIR），无法安全地创建启动脚本。"_s);
     ASSERT_EQ(::chown(native.constData(), 4242, 4242), 0); // tests run as root, which may give it away
@@ -63,7 +76,6 @@ TEST(LauncherFolderTest, linuxFolderIsPrivateInTheRuntimeFolderAndRefusedWhenOth
         refusal(prepare),
         u"启动脚本文件夹 %1 不是文件夹，出于安全考虑不会使用它。请删除这个文件夹后重试。"_s.arg(folder));
 
-    // macOS: made in the temporary folder, then kept as found.
     const QString temporary = user.scratch() + u"/T/deeper"_s;
     const QString mac = LauncherFolder::prepareMacOS(temporary).path();
     EXPECT_EQ(mac, temporary + u"/Marlvane-Launchers"_s);
@@ -74,26 +86,6 @@ TEST(LauncherFolderTest, linuxFolderIsPrivateInTheRuntimeFolderAndRefusedWhenOth
     EXPECT_EQ(TestFiles::mode(mac), 0755);
 }
 
-TEST(LauncherFolderTest, scriptsAreNewPrivateFilesThatNeverReplaceOrFollowAnything)
-{
-    IsolatedUser user;
-    const LauncherFolder folder = LauncherFolder::prepareLinux(qEnvironmentVariable("XDG_RUNTIME_DIR"));
-    const mode_t previous = ::umask(0777);
-    const QString path = folder.createScript(u"launch-A.command"_s, "echo one\n");
-    ::umask(previous);
-    EXPECT_EQ(path, folder.path() + u"/launch-A.command"_s);
-    EXPECT_EQ(TestFiles::read(path), "echo one\n");
-    EXPECT_EQ(TestFiles::mode(path), 0700);
-    EXPECT_EQ(refusal([&] { folder.createScript(u"launch-A.command"_s, "echo two\n"); }),
-              u"无法创建启动脚本 %1：File exists"_s.arg(path));
-    EXPECT_EQ(TestFiles::read(path), "echo one\n");
-    const QString target = user.scratch() + u"/target"_s;
-    TestFiles::write(target, "target");
-    ASSERT_TRUE(QFile::link(target, folder.path() + u"/launch-B.command"_s));
-    EXPECT_THROW(folder.createScript(u"launch-B.command"_s, "echo three\n"), PlatformError);
-    EXPECT_EQ(TestFiles::read(target), "target");
-}
-
 TEST(TerminalEmulatorTest, linuxTakesTerminalWhenItNamesAProgramElseTheFirstInstalledEmulator)
 {
     QTemporaryDir bin;
@@ -101,12 +93,11 @@ TEST(TerminalEmulatorTest, linuxTakesTerminalWhenItNamesAProgramElseTheFirstInst
         return TerminalEmulator::findLinux(variable, {bin.path()});
     };
     EXPECT_EQ(find(), std::nullopt);
-    const std::pair<QString, QString> emulators[] = {{u"xterm"_s, u"-e"_s},
-                                                     {u"xfce4-terminal"_s, u"-x"_s},
-                                                     {u"konsole"_s, u"-e"_s},
-                                                     {u"gnome-terminal"_s, u"--"_s},
-                                                     {u"x-terminal-emulator"_s, u"-e"_s}};
-    for (const auto& [name, option] : emulators) { // installed from the last choice to the first
+    const QStringList names{u"xterm"_s, u"xfce4-terminal"_s, u"konsole"_s, u"gnome-terminal"_s,
+                            u"x-terminal-emulator"_s};
+    const QStringList options{u"-e"_s, u"-x"_s, u"-e"_s, u"--"_s, u"-e"_s};
+    for (qsizetype i = 0; i < names.size(); ++i) { // installed from the last choice to the first
+        const QString name = names.at(i), option = options.at(i);
         writeExecutable(bin.path() + u'/' + name, "#!/bin/sh\n");
         EXPECT_EQ(find()->program(), bin.path() + u'/' + name);
         EXPECT_EQ(find()->arguments(u"s"_s), (QStringList{option, u"/bin/sh"_s, u"s"_s}));
@@ -123,13 +114,8 @@ TEST(TerminalEmulatorTest, linuxTakesTerminalWhenItNamesAProgramElseTheFirstInst
     for (const QString& ignored : {u"no-such-terminal"_s, u"plain"_s, u"other/gnome-terminal"_s}) {
         EXPECT_EQ(find(ignored)->program(), bin.path() + u"/x-terminal-emulator"_s) << ignored.toStdString();
     }
-    const TerminalEmulator mac = TerminalEmulator::macOSTerminal();
-    EXPECT_EQ(mac.program(), u"/usr/bin/open"_s);
-    EXPECT_EQ(mac.arguments(u"/T/l.command"_s), (QStringList{u"-a"_s, u"Terminal"_s, u"/T/l.command"_s}));
-    EXPECT_EQ(mac.start(), TerminalEmulator::Start::awaitExit);
 }
 
-// The script as Terminal.app gets it; on Linux only the first line differs.
 QByteArray script(const QString& launcher, const QString& core, const QString& profile,
                   const QString& project)
 {
@@ -145,15 +131,9 @@ TEST(LaunchScriptTest, onlySingleQuotesAreEscapedInEachOfTheFourValues)
               "#!/bin/zsh\n/bin/rm -f -- '/T/Marlvane-Launchers/launch-9C1D.command'\n"
               "cd -- '/Users/me/it'\\''s here' || exit 1\n"
               "exec /usr/bin/env TESSAROLL_NO_UPDATE_CHECK=1 '/usr/local/bin/tessaroll' cli 'default'\n");
-    EXPECT_EQ(
-        script(u"/run/l'x/launch $1"_s, u"/opt/co''re/t\\"_s, u"'p\\r\\n'"_s,
-               u"/p/a \"c\" $HOME `id`\n项目"_s),
-        "#!/bin/zsh\n/bin/rm -f -- '/run/l'\\''x/launch $1'\ncd -- '/p/a \"c\" $HOME `id`\n项目' || exit 1\n"
-        "exec /usr/bin/env TESSAROLL_NO_UPDATE_CHECK=1 '/opt/co'\\'''\\''re/t\\' cli ''\\''p\\r\\n'\\'''\n");
 }
 
-// Folder names from every byte but NUL and "/": all of ASCII, every UTF-8 lead and continuation
-// byte, and random mixtures of both.
+// Folder names from every byte but NUL and "/", alone and in random mixtures.
 QList<QByteArray> awkwardNames()
 {
     QString ascii, continuations, leads;
@@ -190,7 +170,6 @@ TEST_P(LaunchScriptShellTest, entersExactlyTheChosenFolderOrStopsAndAlwaysRemove
     }
     QTemporaryDir root;
     const QByteArray base = QFile::encodeName(QFileInfo(root.path()).canonicalFilePath());
-    // The core and the launcher sit in awkward folders too.
     const FakeCore core(QFile::decodeName(base) + u"/tools ' \" $HOME `x` \\"_s);
     const QString launcher = QFile::decodeName(base) + u"/launch $x 'y'\n/launch-1.command"_s;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -198,7 +177,6 @@ TEST_P(LaunchScriptShellTest, entersExactlyTheChosenFolderOrStopsAndAlwaysRemove
     const QList<QByteArray> names = awkwardNames();
     const QString last = QFileInfo(core.path()).path() + u"/last"_s;
     for (qsizetype i = 0; i <= names.size(); ++i) {
-        // The last row's folder does not exist; the profile identifier is another awkward name.
         const QByteArray folder =
             i < names.size() ? base + "/projects/" + names.at(i) : base + "/gone 'folder'";
         SCOPED_TRACE("folder bytes " + folder.toHex().toStdString());
@@ -227,7 +205,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(QDir().mkpath(m_project));
-        // $TERMINAL names a recorder, so no real terminal opens in a test.
         writeRecorder(m_terminal);
         m_user.setVariable("PATH", QFile::encodeName(m_user.scratch()) + ":/usr/bin:/bin");
         m_user.setVariable("TERMINAL", QFile::encodeName(m_terminal));
@@ -251,13 +228,13 @@ protected:
     QString m_terminal = m_user.scratch() + u"/recording-terminal"_s;
     QString m_folder = qEnvironmentVariable("XDG_RUNTIME_DIR") + u"/marlvane-launchers"_s;
     QString m_profile = u"marlvane-cli-0b7c9a52-1d3e-4f60-8a2b-9c8d7e6f5a41"_s;
+    QByteArray m_path = qgetenv("PATH");
 };
 
 TEST_F(LaunchCLITest, refusesWhatIsNotExactlyOneFolderThenAMissingCoreOrTerminalAndWritesNothing)
 {
     const QByteArray parent = QFile::encodeName(m_user.scratch()) + "/projects/";
     TestFiles::write(QFile::decodeName(parent + "file"), "x");
-    // A name that is not UTF-8 arrives with U+FFFD in it, which names another folder.
     ASSERT_TRUE(QDir().mkpath(QFile::decodeName(parent + "bad\xef\xbf\xbd")));
     ASSERT_EQ(::mkdir((parent + "bad\xff").constData(), 0700), 0);
     for (const QString& project : {m_project + u"-gone"_s, QFile::decodeName(parent + "file"), QString(),
@@ -303,7 +280,6 @@ TEST_F(LaunchCLITest, aTerminalThatFailsTakesTheLauncherAwayAndItsErrorComesThro
     writeExecutable(m_terminal, "#!/no/such/interpreter\n");
     EXPECT_TRUE(AsyncTest::as<PlatformError>(launch(m_project)));
     EXPECT_EQ(launchers(), QStringList{});
-    // macOS: "open" is awaited and judged by its exit code.
     const QString open = m_user.scratch() + u"/open"_s;
     writeRecorder(open, "echo 'LSOpenURLsWithRole() failed' >&2\nexit \"$(cat \"$0.code\")\"\n");
     TerminalEmulator::overrideForTesting(TerminalEmulator::macOSTerminal(open));
@@ -323,61 +299,13 @@ TEST_F(LaunchCLITest, aTerminalThatFailsTakesTheLauncherAwayAndItsErrorComesThro
 
 #ifdef MARLVANE_BUNDLED_CORE
 
-// The whole Linux road of a CLI launch: the adapter writes the launcher, a terminal runs it, the
-// script enters the project folder and execs the bundled core's "cli", which execs Codex.
-class LaunchEndToEndTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        m_user.setVariable("TESSAROLL_HOME", QFile::encodeName(m_user.scratch() + u"/profiles"_s));
-        ASSERT_TRUE(QDir().mkpath(m_project));
-        AsyncTest::await(m_adapter.createProfile(m_profile));
-        EXPECT_EQ(AsyncTest::await(m_adapter.listProfiles()), (QStringList{u"default"_s, m_profile}));
-    }
-    void TearDown() override
-    {
-        EXPECT_TRUE(m_processes.stopAll(m_spared)) << "a launched process survived";
-        EXPECT_EQ(entries(qEnvironmentVariable("XDG_RUNTIME_DIR") + u"/marlvane-launchers"_s), QStringList{});
-    }
-    void launchWith(const QString& terminal, const QString& codexFolder)
-    {
-        m_user.setVariable("PATH", QFile::encodeName(codexFolder) + ':' + qgetenv("PATH"));
-        m_user.setVariable("TERMINAL", QFile::encodeName(terminal));
-        EXPECT_EQ(AsyncTest::error(m_adapter.launchCLI(m_profile, m_project)), nullptr);
-    }
+using LaunchEndToEndTest = LaunchCLITest;
 
-    Descendants m_processes;
-    QList<pid_t> m_spared;
-    IsolatedUser m_user;
-    QString m_project = m_user.scratch() + u"/projects/it's \"here\" $HOME"_s;
-    QString m_profile = u"marlvane-cli-5e0c2b1a-7d4f-4a8e-9b6c-3f2e1d0c9b8a"_s;
-    QString m_home = m_user.scratch() + u"/profiles/"_s + m_profile;
-    TessarollCLIAdapter m_adapter{QStringLiteral(MARLVANE_BUNDLED_CORE)};
-};
-
-TEST_F(LaunchEndToEndTest, aTerminalRunsTheLauncherIntoCodexInTheProjectWithTheProfileHome)
+// Launcher in xterm, project folder, bundled core's "cli", the real Codex with the profile's home.
+TEST_F(LaunchEndToEndTest, realCodexInXtermRunsInTheProjectWithTheProfileHome)
 {
-    const QString bin = m_user.scratch() + u"/bin"_s;
-    // Runs the command after its "-e" the way a terminal window would.
-    writeExecutable(bin + u"/terminal"_s,
-                    "#!/bin/sh\nwhile [ \"$1\" != -e ]; do shift; done\nshift; exec \"$@\"\n");
-    writeExecutable(bin + u"/codex"_s,
-                    "#!/bin/sh\n{ printf '%s\\0' \"$CODEX_HOME\" \"$TESSAROLL_NO_UPDATE_CHECK\"; "
-                    "pwd -P; } > \"$0.tmp\"; mv \"$0.tmp\" \"$0.record\"\n");
-    launchWith(bin + u"/terminal"_s, bin);
-    ASSERT_TRUE(AsyncTest::spinUntil([&] { return QFileInfo::exists(bin + u"/codex.record"_s); }))
-        << "codex never ran";
-    EXPECT_EQ(TestFiles::read(bin + u"/codex.record"_s).split('\0'),
-              (QByteArrayList{QFile::encodeName(m_home), "1",
-                              QFile::encodeName(QFileInfo(m_project).canonicalFilePath()) + '\n'}));
-}
-
-TEST_F(LaunchEndToEndTest, realCodexInXtermWritesIntoTheProfileHome)
-{
-    // On PATH, or where ./scripts/test installs it (relative to this source file).
-    QString codex = QStandardPaths::findExecutable(u"codex"_s);
-    if (codex.isEmpty()) {
+    QString codex = QStandardPaths::findExecutable(u"codex"_s, QFile::decodeName(m_path).split(u':'));
+    if (codex.isEmpty()) { // where ./scripts/test installs it, relative to this source file
         codex = QFileInfo(QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
                           u"/../../.deps/codex/node_modules/.bin/codex"_s)
                     .absoluteFilePath();
@@ -387,31 +315,39 @@ TEST_F(LaunchEndToEndTest, realCodexInXtermWritesIntoTheProfileHome)
     if (!QFileInfo(codex).isExecutable() || xvfbProgram.isEmpty() || xterm.isEmpty()) {
         GTEST_SKIP() << "needs the Codex CLI (npm @openai/codex), Xvfb and xterm";
     }
-    // Xvfb picks a free display itself and writes its number to the given descriptor (our pipe).
+    m_user.setVariable("TESSAROLL_HOME", QFile::encodeName(m_user.scratch() + u"/profiles"_s));
+    TessarollCLIAdapter adapter(QStringLiteral(MARLVANE_BUNDLED_CORE));
+    AsyncTest::await(adapter.createProfile(m_profile));
+    EXPECT_EQ(AsyncTest::await(adapter.listProfiles()), (QStringList{u"default"_s, m_profile}));
+    const QString home = m_user.scratch() + u"/profiles/"_s + m_profile;
     QProcess xvfb;
-    xvfb.setStandardInputFile(QProcess::nullDevice());
     xvfb.setStandardErrorFile(QProcess::nullDevice());
     xvfb.start(xvfbProgram,
                {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s});
     ASSERT_TRUE(AsyncTest::spinUntil(
         [&] { return xvfb.canReadLine() || xvfb.state() == QProcess::NotRunning; }, 20s));
     ASSERT_TRUE(xvfb.canReadLine()) << "Xvfb did not start";
-    m_spared.append(static_cast<pid_t>(xvfb.processId()));
+    const QList<pid_t> spared{static_cast<pid_t>(xvfb.processId())};
     m_user.setVariable("DISPLAY", ':' + xvfb.readLine().trimmed());
-    ASSERT_EQ(entries(m_home), QStringList{});
-    launchWith(xterm, QFileInfo(codex).absolutePath());
-    // Codex records its settings and installation identity in its home as soon as it starts.
-    EXPECT_TRUE(AsyncTest::spinUntil(
-        [&] {
-            return QFileInfo::exists(m_home + u"/config.toml"_s) ||
-                   QFileInfo::exists(m_home + u"/installation_id"_s);
-        },
-        60s))
-        << "Codex wrote nothing into " << m_home.toStdString();
-    EXPECT_FALSE(Descendants::list(m_spared).isEmpty()) << "the terminal window is gone already";
-    // Stop xterm, Codex and every server Codex left behind before the display goes away.
-    EXPECT_TRUE(m_processes.stopAll(m_spared));
-    m_spared.clear();
+    m_user.setVariable("PATH", QFile::encodeName(QFileInfo(codex).absolutePath()) + ':' + m_path);
+    m_user.setVariable("TERMINAL", QFile::encodeName(xterm));
+    EXPECT_EQ(AsyncTest::error(adapter.launchCLI(m_profile, m_project)), nullptr);
+    const QString project = QFileInfo(m_project).canonicalFilePath();
+    const auto codexStarted = [&] { // in the project, with the profile's home, which it writes into
+        bool inProject = false;
+        for (const pid_t pid : Descendants::list(spared)) {
+            inProject = inProject || (QFileInfo(u"/proc/%1/cwd"_s.arg(pid)).symLinkTarget() == project &&
+                                      TestFiles::read(u"/proc/%1/environ"_s.arg(pid))
+                                          .split('\0')
+                                          .contains("CODEX_HOME=" + QFile::encodeName(home)));
+        }
+        return inProject && (QFileInfo::exists(home + u"/config.toml"_s) ||
+                             QFileInfo::exists(home + u"/installation_id"_s));
+    };
+    EXPECT_TRUE(AsyncTest::spinUntil(codexStarted, 60s))
+        << "Codex did not start in the project on " << home.toStdString();
+    EXPECT_EQ(launchers(), QStringList{}) << "the launcher did not remove itself";
+    EXPECT_TRUE(m_processes.stopAll(spared));
     xvfb.kill();
     xvfb.waitForFinished(10000);
 }

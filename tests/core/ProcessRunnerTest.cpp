@@ -22,7 +22,6 @@ AsyncTest::Outcome<ProcessResult> runShell(const QString& script, QMap<QString, 
         ProcessRunner().run(shell, arguments, std::move(directory), std::move(environment), timeLimit), 20s);
 }
 
-// A zombie has ended already; it only waits for its parent to take its exit status.
 bool isAlive(qint64 pid)
 {
     const QByteArray stat = TestFiles::read(u"/proc/%1/stat"_s.arg(pid));
@@ -39,7 +38,6 @@ protected:
         EXPECT_TRUE(AsyncTest::spinUntil([&] { return TestFiles::read(pidFile(name)).endsWith('\n'); }, 10s));
         return TestFiles::read(pidFile(name)).trimmed().toLongLong();
     }
-    // Records its own id as "leader", starts a grandchild recorded as "grandchild", then runs `rest`.
     QString withGrandchild(const QString& rest)
     {
         QFile::remove(pidFile(u"leader"_s));
@@ -101,7 +99,6 @@ TEST_F(ProcessRunnerTest, quittingEndsTheWaitedGroupsAndLeavesDetachedChildrenWi
     EXPECT_EQ(AsyncTest::await(std::move(waited), 10s).exitCode, SIGKILL);
     expectGroupGone();
     EXPECT_TRUE(isAlive(detached));
-    // While the shell execs sleep, /proc shows an empty environment for a moment.
     const QString environ = u"/proc/%1/environ"_s.arg(detached);
     EXPECT_TRUE(AsyncTest::spinUntil(
         [&] { return TestFiles::read(environ).split('\0').contains("MARLVANE_DETACHED=yes"); }));
@@ -110,8 +107,7 @@ TEST_F(ProcessRunnerTest, quittingEndsTheWaitedGroupsAndLeavesDetachedChildrenWi
     }
 }
 
-// Far more than a pipe holds on both streams, bytes that are no UTF-8, a crash: the run collects
-// exactly what QProcess keeps when it is read only at the exit.
+// The run collects exactly what QProcess keeps when it is read only at the exit.
 TEST_F(ProcessRunnerTest, collectsBothStreamsWholeAndInOrderWhileTheChildRuns)
 {
     const QStringList scripts{
