@@ -26,6 +26,11 @@ inline void PrintTo(const QString& text, std::ostream* out)
     *out << '"' << text.toStdString() << '"';
 }
 
+template <typename T> std::optional<MarlvaneError> failure(QCoro::Task<T> task)
+{
+    return AsyncTest::as<MarlvaneError>(AsyncTest::error(std::move(task)));
+}
+
 // HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR (0700) and TMPDIR in fresh folders until destroyed.
 class IsolatedUser final
 {
@@ -85,11 +90,6 @@ inline QStringList recordedArguments(const QString& path)
     QStringList arguments = QString::fromUtf8(TestFiles::read(path + u".args"_s)).split(QChar(0));
     arguments.removeLast();
     return arguments;
-}
-
-inline QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
 // The stand-in core: prepared answers per command; records calls, its core environment, arguments and folder.

@@ -219,7 +219,10 @@ protected:
         TessarollCLIAdapter adapter(withCore ? std::optional(m_core.path()) : std::nullopt);
         return AsyncTest::error(adapter.launchCLI(m_profile, project));
     }
-    QStringList launchers() const { return entries(m_folder); }
+    QStringList launchers() const
+    {
+        return QDir(m_folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
 
     Descendants m_processes;
     IsolatedUser m_user;
@@ -251,7 +254,7 @@ TEST_F(LaunchCLITest, refusesWhatIsNotExactlyOneFolderThenAMissingCoreOrTerminal
     EXPECT_EQ(launchers(), QStringList{});
 }
 
-TEST_F(LaunchCLITest, linuxOpensTheTerminalOnAPrivateSelfDeletingLauncherWithAnAbsolutePath)
+TEST_F(LaunchCLITest, opensTheTerminalOnAPrivateLauncherWithAnAbsolutePathOrTakesItAwayWhenTheTerminalFails)
 {
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(m_user.scratch() + u"/projects"_s));
@@ -263,7 +266,7 @@ TEST_F(LaunchCLITest, linuxOpensTheTerminalOnAPrivateSelfDeletingLauncherWithAnA
                     .match(launchers().first())
                     .hasMatch())
         << launchers().first().toStdString();
-    const QString launcher = m_folder + u'/' + launchers().first();
+    QString launcher = m_folder + u'/' + launchers().first();
     EXPECT_EQ(TestFiles::mode(launcher), 0700);
     EXPECT_EQ(TestFiles::read(launcher),
               TessarollCLIAdapter::terminalLauncherScript(*TerminalEmulator::find(), launcher, m_core.path(),
@@ -273,10 +276,7 @@ TEST_F(LaunchCLITest, linuxOpensTheTerminalOnAPrivateSelfDeletingLauncherWithAnA
     EXPECT_EQ(recordedArguments(m_terminal), (QStringList{u"-e"_s, u"/bin/sh"_s, launcher}));
     EXPECT_EQ(launch(m_project), nullptr);
     EXPECT_EQ(launchers().size(), 2) << "each launch gets a launcher of its own";
-}
-
-TEST_F(LaunchCLITest, aTerminalThatFailsTakesTheLauncherAwayAndItsErrorComesThrough)
-{
+    ASSERT_TRUE(QDir(m_folder).removeRecursively());
     writeExecutable(m_terminal, "#!/no/such/interpreter\n");
     EXPECT_TRUE(AsyncTest::as<PlatformError>(launch(m_project)));
     EXPECT_EQ(launchers(), QStringList{});
@@ -291,7 +291,7 @@ TEST_F(LaunchCLITest, aTerminalThatFailsTakesTheLauncherAwayAndItsErrorComesThro
     TestFiles::write(open + u".code"_s, "0");
     EXPECT_EQ(launch(m_project), nullptr);
     ASSERT_EQ(launchers().size(), 1);
-    const QString launcher = m_folder + u'/' + launchers().first();
+    launcher = m_folder + u'/' + launchers().first();
     EXPECT_EQ(recordedArguments(open), (QStringList{u"-a"_s, u"Terminal"_s, launcher}));
     EXPECT_TRUE(TestFiles::read(launcher).startsWith("#!/bin/zsh\n"))
         << "Terminal.app runs it by its first line";
@@ -304,12 +304,12 @@ using LaunchEndToEndTest = LaunchCLITest;
 // Launcher in xterm, project folder, bundled core's "cli", the real Codex with the profile's home.
 TEST_F(LaunchEndToEndTest, realCodexInXtermRunsInTheProjectWithTheProfileHome)
 {
-    QString codex = QStandardPaths::findExecutable(u"codex"_s, QFile::decodeName(m_path).split(u':'));
-    if (codex.isEmpty()) { // where ./scripts/test installs it, relative to this source file
-        codex = QFileInfo(QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
-                          u"/../../.deps/codex/node_modules/.bin/codex"_s)
-                    .absoluteFilePath();
-    }
+    const QFileInfo installed(QFileInfo(QStringLiteral(__FILE__)).absolutePath() + // by ./scripts/test
+                              u"/../../.deps/codex/node_modules/.bin/codex"_s);
+    const QString codex =
+        installed.exists()
+            ? installed.absoluteFilePath()
+            : QStandardPaths::findExecutable(u"codex"_s, QFile::decodeName(m_path).split(u':'));
     const QString xvfbProgram = QStandardPaths::findExecutable(u"Xvfb"_s);
     const QString xterm = QStandardPaths::findExecutable(u"xterm"_s);
     if (!QFileInfo(codex).isExecutable() || xvfbProgram.isEmpty() || xterm.isEmpty()) {

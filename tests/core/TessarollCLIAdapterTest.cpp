@@ -16,11 +16,6 @@ namespace {
 
 using Platform = VSCodeLocator::Platform;
 
-std::optional<MarlvaneError> failure(std::exception_ptr error)
-{
-    return AsyncTest::as<MarlvaneError>(std::move(error));
-}
-
 class TessarollCLIAdapterTest : public ::testing::Test
 {
 protected:
@@ -29,7 +24,7 @@ protected:
     TessarollCLIAdapter m_adapter{m_core.path()};
 };
 
-TEST_F(TessarollCLIAdapterTest, commandsPassTheirArgumentsAndTheCoreEnvironmentAndNeedACore)
+TEST_F(TessarollCLIAdapterTest, commandsPassTheirArgumentsAndTheCoreEnvironmentNeedACoreAndListLines)
 {
     m_user.setVariable("DO_NOT_TRACK", "0");
     AsyncTest::await(m_adapter.createProfile(u"codex-a b"_s));
@@ -40,58 +35,18 @@ TEST_F(TessarollCLIAdapterTest, commandsPassTheirArgumentsAndTheCoreEnvironmentA
                                            u"[app][default]"_s}));
     EXPECT_EQ(m_core.last(), (QByteArrayList{"1", "1", "app", "default",
                                              QFile::encodeName(QDir::current().canonicalPath()) + '\n'}));
-    EXPECT_EQ(failure(AsyncTest::error(m_adapter.removeProfile(u"default"_s))),
-              MarlvaneError::unmanagedProfile());
+    EXPECT_EQ(failure(m_adapter.removeProfile(u"default"_s)), MarlvaneError::unmanagedProfile());
     EXPECT_EQ(m_core.calls().size(), 4);
 
     TessarollCLIAdapter none(std::nullopt);
     EXPECT_EQ(none.executableURL(), std::nullopt);
-    for (const auto& error :
-         {AsyncTest::error(none.listProfiles()), AsyncTest::error(none.createProfile(u"p"_s)),
-          AsyncTest::error(none.removeProfile(u"p"_s)), AsyncTest::error(none.diagnose()),
-          AsyncTest::error(none.launchDesktop(u"p"_s))}) {
-        EXPECT_EQ(failure(error), MarlvaneError::coreNotFound());
+    for (const auto& error : {failure(none.listProfiles()), failure(none.createProfile(u"p"_s)),
+                              failure(none.removeProfile(u"p"_s)), failure(none.diagnose()),
+                              failure(none.launchDesktop(u"p"_s))}) {
+        EXPECT_EQ(error, MarlvaneError::coreNotFound());
     }
-    EXPECT_EQ(failure(AsyncTest::error(none.removeProfile(u"default"_s))), MarlvaneError::unmanagedProfile());
-}
+    EXPECT_EQ(failure(none.removeProfile(u"default"_s)), MarlvaneError::unmanagedProfile());
 
-TEST_F(TessarollCLIAdapterTest, failedRunsCarryTheBestMessageAndAHangingCoreItsCommandsTimeLimit)
-{
-    struct Row
-    {
-        QByteArray out, err;
-        int code;
-        std::optional<QString> message;
-    };
-    const Row rows[] = {
-        {"profile exists\n", "  \n", 1, u"profile exists"_s}, // blank error output gives way to the output
-        {"ignored", "\u3000first\nsecond\u2028\n", 2, u"first\nsecond"_s}, // Unicode blanks trimmed
-        {{}, {}, 3, u"未知错误（退出码 3）"_s},
-        {"warning", "warning", 0, std::nullopt}, // output on success is no failure
-    };
-    for (const Row& row : rows) {
-        m_core.respond(u"init"_s, row.out, row.err, row.code);
-        m_core.respond(u"app"_s, row.out, row.err, row.code);
-        const auto expected =
-            row.message ? std::optional(MarlvaneError::coreFailure(*row.message)) : std::nullopt;
-        EXPECT_EQ(failure(AsyncTest::error(m_adapter.createProfile(u"p"_s))), expected) << row.code;
-        EXPECT_EQ(failure(AsyncTest::error(m_adapter.launchDesktop(u"p"_s))), expected) << row.code;
-    }
-
-    using namespace std::chrono_literals;
-    TessarollCLIAdapter adapter(m_core.path(), {}, TessarollCLIAdapter::TimeLimits{1s, 2s});
-    for (const QString& command : {u"list"_s, u"app"_s, u"version"_s}) {
-        m_core.hang(command);
-    }
-    const QString stopped = u"核心工具在 %1 秒内没有结束，已停止。"_s;
-    EXPECT_EQ(failure(AsyncTest::error(adapter.listProfiles())), MarlvaneError::coreFailure(stopped.arg(1)));
-    EXPECT_EQ(failure(AsyncTest::error(adapter.launchDesktop(u"p"_s))),
-              MarlvaneError::coreFailure(stopped.arg(2)));
-    EXPECT_EQ(failure(AsyncTest::error(adapter.diagnose())), MarlvaneError::coreFailure(stopped.arg(1)));
-}
-
-TEST_F(TessarollCLIAdapterTest, listSplitsAtEveryLineBreakAndKeepsEverythingElse)
-{
     const std::pair<QByteArray, QStringList> rows[] = {
         {"default\n\ncodex-1\r\n", {u"default"_s, u"codex-1"_s}},
         {"  padded \t\ndup\ndup", {u"  padded \t"_s, u"dup"_s, u"dup"_s}},
@@ -105,6 +60,32 @@ TEST_F(TessarollCLIAdapterTest, listSplitsAtEveryLineBreakAndKeepsEverythingElse
         m_core.respond(u"list"_s, out);
         EXPECT_EQ(AsyncTest::await(m_adapter.listProfiles()), expected) << out.toStdString();
     }
+}
+
+TEST_F(TessarollCLIAdapterTest, failedRunsCarryTheBestMessageAndAHangingCoreItsCommandsTimeLimit)
+{
+    const std::tuple<QByteArray, QByteArray, int, std::optional<QString>> rows[] = {
+        {"profile exists\n", "  \n", 1, u"profile exists"_s}, // blank error output gives way to the output
+        {"ignored", "\u3000first\nsecond\u2028\n", 2, u"first\nsecond"_s}, // Unicode blanks trimmed
+        {{}, {}, 3, u"未知错误（退出码 3）"_s},
+        {"warning", "warning", 0, std::nullopt}, // output on success is no failure
+    };
+    for (const auto& [out, err, code, message] : rows) {
+        m_core.respond(u"init"_s, out, err, code);
+        m_core.respond(u"app"_s, out, err, code);
+        const auto expected = message ? std::optional(MarlvaneError::coreFailure(*message)) : std::nullopt;
+        EXPECT_EQ(failure(m_adapter.createProfile(u"p"_s)), expected) << code;
+        EXPECT_EQ(failure(m_adapter.launchDesktop(u"p"_s)), expected) << code;
+    }
+
+    using namespace std::chrono_literals;
+    TessarollCLIAdapter adapter(m_core.path(), {}, TessarollCLIAdapter::TimeLimits{1s, 2s});
+    for (const QString& command : {u"list"_s, u"app"_s, u"version"_s})
+        m_core.hang(command);
+    const QString stopped = u"核心工具在 %1 秒内没有结束，已停止。"_s;
+    EXPECT_EQ(failure(adapter.listProfiles()), MarlvaneError::coreFailure(stopped.arg(1)));
+    EXPECT_EQ(failure(adapter.launchDesktop(u"p"_s)), MarlvaneError::coreFailure(stopped.arg(2)));
+    EXPECT_EQ(failure(adapter.diagnose()), MarlvaneError::coreFailure(stopped.arg(1)));
 }
 
 TEST_F(TessarollCLIAdapterTest, executableSearchTakesTheFirstExecutableFileOfTheBundle)
@@ -127,7 +108,7 @@ TEST_F(TessarollCLIAdapterTest, executableSearchTakesTheFirstExecutableFileOfThe
     EXPECT_EQ(running.shortVersionString, QStringLiteral(MARLVANE_VERSION));
 }
 
-TEST_F(TessarollCLIAdapterTest, diagnoseBuildsTheReportFromVersionDoctorAndTheHomesVSCode)
+TEST_F(TessarollCLIAdapterTest, diagnoseBuildsTheReportFromVersionDoctorAndTheHomesVSCodeOrFailsWithTheReason)
 {
     const Platform platform = VSCodeLocator::hostPlatform();
     if (VSCodeLocator::find(platform, u"/"_s, m_user.home())) {
@@ -161,16 +142,11 @@ TEST_F(TessarollCLIAdapterTest, diagnoseBuildsTheReportFromVersionDoctorAndTheHo
     EXPECT_EQ(report.coreVersion, QString());
     EXPECT_EQ(report.desktop, EnvironmentReport::Desktop{});
     EXPECT_EQ(report.cli, (EnvironmentReport::CLI{false, {}, {}, {}, true}));
-}
 
-TEST_F(TessarollCLIAdapterTest, diagnoseFailsWithTheReasonForAnEmptyOrUnreadableDoctor)
-{
     m_core.respond(u"doctor"_s, {});
-    EXPECT_EQ(failure(AsyncTest::error(m_adapter.diagnose())),
-              MarlvaneError::coreFailure(u"未知错误（退出码 0）"_s));
+    EXPECT_EQ(failure(m_adapter.diagnose()), MarlvaneError::coreFailure(u"未知错误（退出码 0）"_s));
     m_core.respond(u"doctor"_s, {}, "doctor crashed\n", 70);
-    EXPECT_EQ(failure(AsyncTest::error(m_adapter.diagnose())),
-              MarlvaneError::coreFailure(u"doctor crashed"_s));
+    EXPECT_EQ(failure(m_adapter.diagnose()), MarlvaneError::coreFailure(u"doctor crashed"_s));
     const std::pair<QByteArray, QString> rows[] = {
         {R"({"desktop": {"found": false}, "cli": {"found": true}})", u"：\"cli\" 中缺少键 \"healthy\""_s},
         {R"({"desktop": {"found": false}})", u"：缺少键 \"cli\""_s},
@@ -189,8 +165,6 @@ TEST_F(TessarollCLIAdapterTest, diagnoseFailsWithTheReasonForAnEmptyOrUnreadable
 
 TEST(VSCodeWorkspaceTest, namedBySlugOfTheLastComponentAndHashOfTheStandardisedPath)
 {
-    EXPECT_EQ(TessarollCLIAdapter::vscodeWorkspaceURL(u"/Users/me/My App.beta"_s, u"/h/p/"_s),
-              u"/h/p/marlvane-vscode-workspaces/My-App-beta-34eeccb34f25c8f5.code-workspace"_s);
     const QString family = u"👨‍👩‍👧"_s;
     const std::pair<QString, QString> names[] = {
         {u"/Users/me/x/../My App.beta/"_s, u"My-App-beta-34eeccb34f25c8f5"_s},
@@ -200,7 +174,7 @@ TEST(VSCodeWorkspaceTest, namedBySlugOfTheLastComponentAndHashOfTheStandardisedP
         {u"/"_s, u"project-af63a24c860189fe"_s},
     };
     for (const auto& [project, name] : names) {
-        EXPECT_EQ(TessarollCLIAdapter::vscodeWorkspaceURL(project, u"/h/p"_s),
+        EXPECT_EQ(TessarollCLIAdapter::vscodeWorkspaceURL(project, u"/h/p/"_s),
                   u"/h/p/marlvane-vscode-workspaces/"_s + name + u".code-workspace"_s);
     }
     const QString cut = TessarollCLIAdapter::vscodeWorkspaceURL(
@@ -267,8 +241,7 @@ TEST_F(TessarollCLIAdapterTest, launchVSCodeChecksProjectThenVSCodeThenCoreAndSt
     const QString vscode = m_user.home() + u"/.local/share/code/code"_s;
     const QString profile = u"marlvane-cli-0b7c9a52-1d3e-4f60-8a2b-9c8d7e6f5a41"_s;
     const auto launch = [&](std::optional<QString> corePath, const QString& folder) {
-        return failure(
-            AsyncTest::error(TessarollCLIAdapter(std::move(corePath)).launchVSCode(profile, folder)));
+        return failure(TessarollCLIAdapter(std::move(corePath)).launchVSCode(profile, folder));
     };
     EXPECT_EQ(launch(std::nullopt, project + u"-gone"_s), MarlvaneError::projectMissing());
     EXPECT_EQ(launch(m_core.path(), project), MarlvaneError::vscodeNotInstalled());
@@ -296,45 +269,34 @@ TEST_F(TessarollCLIAdapterTest, launchVSCodeChecksProjectThenVSCodeThenCoreAndSt
     EXPECT_EQ(recordedArguments(vscode), TessarollCLIAdapter::vscodeArguments(workspace, codexHome));
 }
 
-class VSCodeLocatorTest : public ::testing::TestWithParam<Platform>
-{};
-
-TEST_P(VSCodeLocatorTest, firstCandidateWithAnExecutableProgramWinsSystemPlacesBeforeTheHome)
+TEST(VSCodeLocatorTest, firstCandidateWithAnExecutableProgramWinsSystemPlacesBeforeTheHome)
 {
-    QTemporaryDir folder;
-    const QString root = folder.path() + u"/root"_s;
-    const QString home = folder.path() + u"/home"_s;
-    const QStringList list = VSCodeLocator::candidates(GetParam(), root, home);
-    const auto find = [&] {
-        return VSCodeLocator::find(GetParam(), root, home);
-    };
-    const QString first = VSCodeLocator::executable(GetParam(), list.first());
-    ASSERT_GE(list.size(), 2);
-    EXPECT_TRUE(list.first().startsWith(root + u'/'));
-    EXPECT_TRUE(list.last().startsWith(home + u'/'));
-    EXPECT_EQ(find(), std::nullopt);
-    // A plain file by the name, a program without execute permission, a folder at its place: none counts.
-    TestFiles::write(list.first(), "not an application");
-    EXPECT_EQ(find(), std::nullopt);
-    QFile::remove(list.first());
-    TestFiles::write(first, "#!/bin/sh\n");
-    EXPECT_EQ(find(), std::nullopt);
-    QFile::remove(first);
-    QDir().mkpath(first);
-    EXPECT_EQ(find(), std::nullopt);
-    writeExecutable(VSCodeLocator::executable(GetParam(), list.last()), "#!/bin/sh\n");
-    EXPECT_EQ(find(), list.last());
-    QDir().rmdir(first);
-    writeExecutable(first, "#!/bin/sh\n");
-    EXPECT_EQ(find(), list.first());
-}
-
-INSTANTIATE_TEST_SUITE_P(BothPlatforms, VSCodeLocatorTest,
-                         ::testing::Values(Platform::MacOS, Platform::Linux),
-                         [](const auto& info) { return info.param == Platform::MacOS ? "macOS" : "Linux"; });
-
-TEST(VSCodeLocatorPlacesTest, eachPlatformSearchesItsPlacesInOrder)
-{
+    for (const Platform platform : {Platform::MacOS, Platform::Linux}) {
+        SCOPED_TRACE(platform == Platform::MacOS ? "macOS" : "Linux");
+        QTemporaryDir folder;
+        const QString root = folder.path() + u"/root"_s;
+        const QString home = folder.path() + u"/home"_s;
+        const QStringList list = VSCodeLocator::candidates(platform, root, home);
+        const QString first = VSCodeLocator::executable(platform, list.first());
+        ASSERT_GE(list.size(), 2);
+        EXPECT_TRUE(list.first().startsWith(root + u'/'));
+        EXPECT_TRUE(list.last().startsWith(home + u'/'));
+        EXPECT_EQ(VSCodeLocator::find(platform, root, home), std::nullopt);
+        // A plain file by the name, a program without execute permission, a folder at its place: none counts.
+        TestFiles::write(list.first(), "not an application");
+        EXPECT_EQ(VSCodeLocator::find(platform, root, home), std::nullopt);
+        QFile::remove(list.first());
+        TestFiles::write(first, "#!/bin/sh\n");
+        EXPECT_EQ(VSCodeLocator::find(platform, root, home), std::nullopt);
+        QFile::remove(first);
+        QDir().mkpath(first);
+        EXPECT_EQ(VSCodeLocator::find(platform, root, home), std::nullopt);
+        writeExecutable(VSCodeLocator::executable(platform, list.last()), "#!/bin/sh\n");
+        EXPECT_EQ(VSCodeLocator::find(platform, root, home), list.last());
+        QDir().rmdir(first);
+        writeExecutable(first, "#!/bin/sh\n");
+        EXPECT_EQ(VSCodeLocator::find(platform, root, home), list.first());
+    }
     EXPECT_EQ(VSCodeLocator::candidates(Platform::MacOS, u"/"_s, u"/home/me"_s),
               (QStringList{u"/Applications/Visual Studio Code.app"_s,
                            u"/home/me/Applications/Visual Studio Code.app"_s}));

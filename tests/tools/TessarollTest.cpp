@@ -8,7 +8,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -40,8 +39,6 @@ protected:
         m_env.insert(u"TESSAROLL_HOME"_s, path(u"profiles"_s));
         m_env.insert(u"CODEX_HOME"_s, path(u"codex-home"_s));
         m_env.insert(u"PATH"_s, path(u"bin"_s)); // no codex unless a test puts one there
-        m_env.remove(u"TESSAROLL_DESKTOP_APP"_s);
-        m_env.remove(u"TESSAROLL_DOCTOR_TIMEOUT_MS"_s);
     }
     QString path(const QString& relative) const { return m_temp.path() + u'/' + relative; }
     QByteArray native(const QString& relative) const { return QFile::encodeName(path(relative)); }
@@ -198,18 +195,6 @@ TEST_F(TessarollTest, BadIdentifiersAndCommandLinesAreRefusedBeforeTouchingTheDi
     expectFailure({u"list"_s}, 1, "the profiles folder " + native(u"file"_s) + " is not a folder");
 }
 
-TEST_F(TessarollTest, DefaultProfileIsTheUsersCodexHome)
-{
-    EXPECT_EQ(run({u"path"_s, u"default"_s}).out, native(u"codex-home"_s) + '\n');
-    EXPECT_EQ(run({u"init"_s, u"default"_s}).exitCode, 0);
-    EXPECT_EQ(TestFiles::mode(path(u"codex-home"_s)), 0700);
-    m_env.remove(u"CODEX_HOME"_s);
-    m_env.remove(u"TESSAROLL_HOME"_s);
-    EXPECT_EQ(run({u"path"_s, u"default"_s}).out, native(u"home/.codex"_s) + '\n');
-    ASSERT_EQ(run({u"init"_s, u"work"_s}).exitCode, 0);
-    EXPECT_EQ(run({u"path"_s, u"work"_s}).out, native(u"data/tessaroll/profiles/work"_s) + '\n');
-}
-
 TEST_F(TessarollTest, DoctorDescribesTheCodexOnPathAndNoDesktopOnLinux)
 {
     EXPECT_EQ(doctor(u"cli"_s), (QJsonObject{{u"found"_s, false}, {u"healthy"_s, false}}));
@@ -240,7 +225,7 @@ TEST_F(TessarollTest, DoctorDescribesTheCodexOnPathAndNoDesktopOnLinux)
     }
 }
 
-TEST_F(TessarollTest, CliHandsOverToCodexWithTheProfileAsItsHome)
+TEST_F(TessarollTest, CliHandsOverToCodexWithTheProfileAsItsHomeTheDefaultBeingTheUsers)
 {
     m_env.insert(u"PATH"_s, path(u"bin"_s) + u":/usr/bin:/bin"_s);
     writeScript(
@@ -264,6 +249,15 @@ TEST_F(TessarollTest, CliHandsOverToCodexWithTheProfileAsItsHome)
     if (DesktopApp::currentSystem() == DesktopApp::System::Linux) {
         expectFailure({u"app"_s, u"work"_s}, 1, "ChatGPT Desktop is not available on Linux");
     }
+    // The default profile is the user's Codex home; the others live in the data folder.
+    EXPECT_EQ(run({u"path"_s, u"default"_s}).out, native(u"codex-home"_s) + '\n');
+    EXPECT_EQ(run({u"init"_s, u"default"_s}).exitCode, 0);
+    EXPECT_EQ(TestFiles::mode(path(u"codex-home"_s)), 0700);
+    m_env.remove(u"CODEX_HOME"_s);
+    m_env.remove(u"TESSAROLL_HOME"_s);
+    EXPECT_EQ(run({u"path"_s, u"default"_s}).out, native(u"home/.codex"_s) + '\n');
+    ASSERT_EQ(run({u"init"_s, u"work"_s}).exitCode, 0);
+    EXPECT_EQ(run({u"path"_s, u"work"_s}).out, native(u"data/tessaroll/profiles/work"_s) + '\n');
 }
 
 TEST(DesktopAppTest, FindsTheBundleOnlyOnMacOSAndOpensIsolatedProfilesAsNewInstances)
