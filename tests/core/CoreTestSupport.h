@@ -37,17 +37,12 @@ class IsolatedUser final
 public:
     IsolatedUser()
     {
-        const std::pair<const char*, const char*> folders[] = {{"HOME", "home"},
-                                                               {"XDG_DATA_HOME", "data"},
-                                                               {"XDG_RUNTIME_DIR", "runtime"},
-                                                               {"TMPDIR", "tmp"},
-                                                               {nullptr, "scratch"}};
-        for (const auto& [variable, folder] : folders) {
-            const QString path = m_root.path() + u'/' + QLatin1String(folder);
-            QDir().mkpath(path);
-            if (variable)
-                setVariable(variable, QFile::encodeName(path));
-        }
+        for (const char* folder : {"home", "data", "runtime", "tmp", "scratch"})
+            QDir().mkpath(m_root.path() + u'/' + QLatin1String(folder));
+        setVariable("HOME", QFile::encodeName(home()));
+        setVariable("XDG_DATA_HOME", QFile::encodeName(m_root.path() + u"/data"_s));
+        setVariable("XDG_RUNTIME_DIR", QFile::encodeName(m_root.path() + u"/runtime"_s));
+        setVariable("TMPDIR", QFile::encodeName(m_root.path() + u"/tmp"_s));
         QFile::setPermissions(m_root.path() + u"/runtime"_s,
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }

@@ -102,9 +102,8 @@ TEST_F(ProcessRunnerTest, quittingEndsTheWaitedGroupsAndLeavesDetachedChildrenWi
     const QString environ = u"/proc/%1/environ"_s.arg(detached);
     EXPECT_TRUE(AsyncTest::spinUntil(
         [&] { return TestFiles::read(environ).split('\0').contains("MARLVANE_DETACHED=yes"); }));
-    for (int fd = 0; fd <= 2; ++fd) {
+    for (int fd = 0; fd <= 2; ++fd)
         EXPECT_EQ(QFileInfo(u"/proc/%1/fd/%2"_s.arg(detached).arg(fd)).symLinkTarget(), u"/dev/null"_s) << fd;
-    }
 }
 
 // The run collects exactly what QProcess keeps when it is read only at the exit.

@@ -31,9 +31,8 @@ class TessarollTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        for (const QString& folder : {u"home"_s, u"data"_s, u"bin"_s, u"project"_s}) {
+        for (const QString& folder : {u"home"_s, u"data"_s, u"bin"_s, u"project"_s})
             ASSERT_TRUE(QDir().mkpath(path(folder)));
-        }
         m_env.insert(u"HOME"_s, path(u"home"_s));
         m_env.insert(u"XDG_DATA_HOME"_s, path(u"data"_s));
         m_env.insert(u"TESSAROLL_HOME"_s, path(u"profiles"_s));
@@ -116,27 +115,6 @@ TEST_F(TessarollTest, ProfilesAreCreatedListedFoundAndRemoved)
     expectFailure({u"path"_s, u"alpha"_s}, 1, "unknown profile \"alpha\"");
 }
 
-TEST_F(TessarollTest, RemovalNeedsConfirmationAndAnOwnExistingProfile)
-{
-    ASSERT_EQ(run({u"init"_s, u"work"_s}).exitCode, 0);
-    ASSERT_EQ(run({u"init"_s, u"default"_s}).exitCode, 0);
-    expectFailure({u"remove"_s, u"work"_s}, 2, "refusing to remove profile \"work\" without --yes");
-    EXPECT_TRUE(QFileInfo(path(u"profiles/work"_s)).isDir());
-    expectFailure({u"remove"_s, u"default"_s, u"--yes"_s}, 1, "the default profile cannot be removed");
-    EXPECT_TRUE(QFileInfo(path(u"codex-home"_s)).isDir());
-    for (const QString& command : {u"remove"_s, u"path"_s, u"cli"_s, u"app"_s}) {
-        const QStringList confirmed = command == u"remove"_s ? QStringList{u"--yes"_s} : QStringList();
-        expectFailure(QStringList{command, u"ghost"_s} + confirmed, 1, "unknown profile \"ghost\"");
-    }
-    for (const QStringList& arguments :
-         {QStringList{u"list"_s}, QStringList{u"remove"_s, u"work"_s, u"--yes"_s}}) {
-        TestFiles::write(path(u"profiles/.removing-old-1f2e/sessions/log.jsonl"_s), "{}");
-        EXPECT_EQ(run(arguments).out, arguments.size() == 1 ? "default\nwork\n" : "");
-        EXPECT_FALSE(QFileInfo::exists(path(u"profiles/.removing-old-1f2e"_s)));
-    }
-    EXPECT_EQ(run({u"list"_s}).out, "default\n");
-}
-
 TEST_F(TessarollTest, AProfilesFolderThatRefusesUsFailsLoudlyAndKeepsTheData)
 {
     // Root passes every permission check, so the tool runs without the capabilities that override them.
@@ -158,7 +136,7 @@ TEST_F(TessarollTest, AProfilesFolderThatRefusesUsFailsLoudlyAndKeepsTheData)
     EXPECT_EQ(run({u"list"_s}).out, "default\nwork\n");
 }
 
-TEST_F(TessarollTest, BadIdentifiersAndCommandLinesAreRefusedBeforeTouchingTheDisk)
+TEST_F(TessarollTest, BadIdentifiersCommandLinesAndUnconfirmedRemovalsAreRefused)
 {
     for (const QString& id : {u"a/b"_s, u".."_s, u"../escape"_s, u"-x"_s, u".hidden"_s, u""_s, u"a b"_s,
                               u"a\nb\x7f"_s, QString(129, u'a'), u"%2é"_s}) {
@@ -173,6 +151,23 @@ TEST_F(TessarollTest, BadIdentifiersAndCommandLinesAreRefusedBeforeTouchingTheDi
         expectFailure({u"remove"_s, id, u"--yes"_s}, 2, message);
     }
     EXPECT_FALSE(QFileInfo::exists(path(u"profiles"_s))) << "nothing was created";
+    ASSERT_EQ(run({u"init"_s, u"work"_s}).exitCode, 0);
+    ASSERT_EQ(run({u"init"_s, u"default"_s}).exitCode, 0);
+    expectFailure({u"remove"_s, u"work"_s}, 2, "refusing to remove profile \"work\" without --yes");
+    EXPECT_TRUE(QFileInfo(path(u"profiles/work"_s)).isDir());
+    expectFailure({u"remove"_s, u"default"_s, u"--yes"_s}, 1, "the default profile cannot be removed");
+    EXPECT_TRUE(QFileInfo(path(u"codex-home"_s)).isDir());
+    for (const QString& command : {u"remove"_s, u"path"_s, u"cli"_s, u"app"_s}) {
+        const QStringList confirmed = command == u"remove"_s ? QStringList{u"--yes"_s} : QStringList();
+        expectFailure(QStringList{command, u"ghost"_s} + confirmed, 1, "unknown profile \"ghost\"");
+    }
+    for (const QStringList& arguments :
+         {QStringList{u"list"_s}, QStringList{u"remove"_s, u"work"_s, u"--yes"_s}}) {
+        TestFiles::write(path(u"profiles/.removing-old-1f2e/sessions/log.jsonl"_s), "{}");
+        EXPECT_EQ(run(arguments).out, arguments.size() == 1 ? "default\nwork\n" : "");
+        EXPECT_FALSE(QFileInfo::exists(path(u"profiles/.removing-old-1f2e"_s)));
+    }
+    EXPECT_EQ(run({u"list"_s}).out, "default\n");
 
     const QByteArray usage = "usage: tessaroll version | list | doctor --json | init <id> | path <id> | "
                              "remove <id> --yes | cli <id> [codex arguments...] | app <id>";
@@ -266,20 +261,17 @@ TEST(DesktopAppTest, FindsTheBundleOnlyOnMacOSAndOpensIsolatedProfilesAsNewInsta
     const QString bundle = temp.path() + u"/ChatGPT.app"_s;
     const QString program = bundle + u"/Contents/MacOS/ChatGPT"_s;
     const DesktopApp mac(DesktopApp::System::MacOS, bundle);
-    const auto executable = [&] {
-        return mac.locate().value_or(DesktopApp::Bundle{}).executablePath;
-    };
     EXPECT_FALSE(mac.locate());
     TestFiles::write(bundle, "not a bundle");
     EXPECT_FALSE(mac.locate()) << "a plain file is no application";
     QFile::remove(bundle);
     ASSERT_TRUE(QDir().mkpath(bundle + u"/Contents/MacOS"_s));
     EXPECT_EQ(mac.locate().value_or(DesktopApp::Bundle{}).appPath, bundle);
-    EXPECT_EQ(executable(), QString());
+    EXPECT_EQ(mac.locate().value_or(DesktopApp::Bundle{}).executablePath, QString());
     TestFiles::write(program, "#!/bin/sh\n");
-    EXPECT_EQ(executable(), QString()) << "not executable";
+    EXPECT_EQ(mac.locate().value_or(DesktopApp::Bundle{}).executablePath, QString()) << "not executable";
     QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
-    EXPECT_EQ(executable(), program);
+    EXPECT_EQ(mac.locate().value_or(DesktopApp::Bundle{}).executablePath, program);
     EXPECT_FALSE(DesktopApp(DesktopApp::System::Linux, bundle).locate());
     EXPECT_EQ(DesktopApp::openArguments(bundle, u"/profiles/work"_s, true),
               (QStringList{u"-n"_s, u"-a"_s, bundle, u"--env"_s, u"CODEX_HOME=/profiles/work"_s, u"--args"_s,
