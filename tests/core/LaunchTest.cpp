@@ -111,9 +111,8 @@ TEST(TerminalEmulatorTest, linuxTakesTerminalWhenItNamesAProgramElseTheFirstInst
     EXPECT_EQ(find(u"kitty"_s)->arguments(u"s"_s).first(), u"-e"_s);
     EXPECT_EQ(find(elsewhere)->program(), elsewhere);
     EXPECT_EQ(find(elsewhere)->arguments(u"s"_s).first(), u"--"_s);
-    for (const QString& ignored : {u"no-such-terminal"_s, u"plain"_s, u"other/gnome-terminal"_s}) {
+    for (const QString& ignored : {u"no-such-terminal"_s, u"plain"_s, u"other/gnome-terminal"_s})
         EXPECT_EQ(find(ignored)->program(), bin.path() + u"/x-terminal-emulator"_s) << ignored.toStdString();
-    }
 }
 
 QByteArray script(const QString& launcher, const QString& core, const QString& profile,
@@ -128,12 +127,10 @@ QByteArray script(const QString& launcher, const QString& core, const QString& p
 QList<QByteArray> awkwardNames()
 {
     QString ascii, continuations, leads;
-    for (char32_t c = 1; c < 0xC0; ++c) {
+    for (char32_t c = 1; c < 0xC0; ++c)
         (c < 0x80 ? ascii : continuations) += c == '/' ? QString() : QString::fromUcs4(&c, 1);
-    }
-    for (char32_t c = 0xC0; c < 0x110000; c += c < 0x800 ? 0x40 : c < 0x10000 ? 0x1000 : 0x40000) {
+    for (char32_t c = 0xC0; c < 0x110000; c += c < 0x800 ? 0x40 : c < 0x10000 ? 0x1000 : 0x40000)
         leads += QString::fromUcs4(&c, 1);
-    }
     QList<QByteArray> names{ascii.toUtf8(), continuations.toUtf8(), leads.toUtf8()};
     QRandomGenerator random(20261206);
     while (names.size() < 60) {
@@ -143,9 +140,8 @@ QList<QByteArray> awkwardNames()
             c = c == '/' ? 'x' : c >= 0xD800 && c < 0xE000 ? c - 0x800 : c;
             name += QString::fromUcs4(&c, 1).toUtf8();
         }
-        if (name != "." && name != ".." && !names.contains(name)) {
+        if (name != "." && name != ".." && !names.contains(name))
             names.append(name);
-        }
     }
     return names;
 }
@@ -156,9 +152,8 @@ class LaunchScriptShellTest : public ::testing::TestWithParam<const char*>
 TEST_P(LaunchScriptShellTest, entersExactlyTheChosenFolderOrStopsAndAlwaysRemovesItself)
 {
     const QString shell = QStandardPaths::findExecutable(QString::fromLatin1(GetParam()));
-    if (shell.isEmpty()) {
+    if (shell.isEmpty())
         GTEST_SKIP() << GetParam() << " is not installed";
-    }
     QTemporaryDir root;
     const QByteArray base = QFile::encodeName(QFileInfo(root.path()).canonicalFilePath());
     const FakeCore core(QFile::decodeName(base) + u"/tools ' \" $HOME `x` \\"_s);
@@ -304,9 +299,8 @@ TEST_F(LaunchEndToEndTest, realCodexInXtermRunsInTheProjectWithTheProfileHome)
             : QStandardPaths::findExecutable(u"codex"_s, QFile::decodeName(m_path).split(u':'));
     const QString xvfbProgram = QStandardPaths::findExecutable(u"Xvfb"_s);
     const QString xterm = QStandardPaths::findExecutable(u"xterm"_s);
-    if (!QFileInfo(codex).isExecutable() || xvfbProgram.isEmpty() || xterm.isEmpty()) {
+    if (!QFileInfo(codex).isExecutable() || xvfbProgram.isEmpty() || xterm.isEmpty())
         GTEST_SKIP() << "needs the Codex CLI (npm @openai/codex), Xvfb and xterm";
-    }
     m_user.setVariable("TESSAROLL_HOME", QFile::encodeName(m_user.scratch() + u"/profiles"_s));
     TessarollCLIAdapter adapter(QStringLiteral(MARLVANE_BUNDLED_CORE));
     AsyncTest::await(adapter.createProfile(m_profile));

@@ -111,9 +111,8 @@ TEST_F(TessarollCLIAdapterTest, executableSearchTakesTheFirstExecutableFileOfThe
 TEST_F(TessarollCLIAdapterTest, diagnoseBuildsTheReportFromVersionDoctorAndTheHomesVSCodeOrFailsWithTheReason)
 {
     const Platform platform = VSCodeLocator::hostPlatform();
-    if (VSCodeLocator::find(platform, u"/"_s, m_user.home())) {
+    if (VSCodeLocator::find(platform, u"/"_s, m_user.home()))
         GTEST_SKIP() << "this machine has Visual Studio Code installed system-wide";
-    }
     m_core.respond(u"version"_s, "1.2.3\n", "update available\n", 2); // judged by output, not exit code
     m_core.respond(u"doctor"_s, R"({
   "desktop": {"found": true, "path": "/opt/chatgpt/bin", "product": "ChatGPT", "app_path": null},
@@ -191,9 +190,8 @@ TEST(VSCodeWorkspaceTest, namedBySlugOfTheLastComponentAndHashOfTheStandardisedP
         {u"e\u0301"_s.repeated(60), u"e\u0301"_s.repeated(48)},
         {u"👍🏽"_s.repeated(50), u"-"_s.repeated(48)},
     };
-    for (const auto& [text, slug] : slugs) {
+    for (const auto& [text, slug] : slugs)
         EXPECT_EQ(GraphemeSlug::make(text, 48), slug) << text.toStdString();
-    }
 }
 
 TEST_F(TessarollCLIAdapterTest, vscodeDocumentArgumentsAndTheFileWrittenOnlyWhenItsBytesChange)
@@ -233,9 +231,8 @@ TEST_F(TessarollCLIAdapterTest, vscodeDocumentArgumentsAndTheFileWrittenOnlyWhen
 
 TEST_F(TessarollCLIAdapterTest, launchVSCodeChecksProjectThenVSCodeThenCoreAndStartsItOnTheProfilesHome)
 {
-    if (TessarollCLIAdapter::resolveVSCodeApplication(m_user.home())) {
+    if (TessarollCLIAdapter::resolveVSCodeApplication(m_user.home()))
         GTEST_SKIP() << "a real VS Code is installed system-wide; it must not be started by a test";
-    }
     const QString project = m_user.scratch() + u"/projects/My App"_s;
     ASSERT_TRUE(QDir().mkpath(project));
     const QString vscode = m_user.home() + u"/.local/share/code/code"_s;
