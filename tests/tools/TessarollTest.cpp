@@ -65,11 +65,11 @@ protected:
         EXPECT_EQ(result.exitCode, exitCode) << message.constData();
         EXPECT_EQ(result.err, "tessaroll: " + message + '\n');
     }
-    QJsonObject doctor(const QString& part, const QStringList& options = {u"--json"_s}) const
+    QJsonObject doctor(const QString& section, const QStringList& options = {u"--json"_s}) const
     {
         return QJsonDocument::fromJson(run(QStringList{u"doctor"_s} + options).out)
             .object()
-            .value(part)
+            .value(section)
             .toObject();
     }
     void writeScript(const QString& relative, const QByteArray& body) const
