@@ -244,6 +244,8 @@ TEST_F(TessarollCLIAdapterTest, launchVSCodeChecksProjectThenVSCodeThenCoreAndSt
     EXPECT_EQ(launch(m_core.path(), project), MarlvaneError::vscodeNotInstalled());
     EXPECT_EQ(MarlvaneError::vscodeNotInstalled().errorDescription(),
               u"未检测到 Visual Studio Code，请先安装它。"_s);
+    EXPECT_EQ(VSCodeLocator::notInstalledMessage(VSCodeLocator::Platform::MacOS),
+              u"未检测到 Visual Studio Code，请先将它安装到“应用程序”文件夹。"_s);
     EXPECT_EQ(m_core.calls(), QStringList{}) << "the core ran before VS Code was found";
     writeRecorder(vscode);
     EXPECT_EQ(launch(std::nullopt, project), MarlvaneError::coreNotFound());
