@@ -3,6 +3,7 @@
 #include "AppModelHarness.h"
 #include "AsyncTest.h"
 #include "CreateInstanceView.h"
+#include "DesktopUiServices.h"
 #include "EmptyStateView.h"
 #include "HomeView.h"
 #include "ImportProfileView.h"
@@ -18,10 +19,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QEnterEvent>
+#include <QFileDialog>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -145,6 +149,16 @@ void homeStates()
     save(shown<ProjectPickerView>(&view), QStringLiteral("project-picker"));
     shown<ProjectPickerView>(&view)->reject();
 
+    DesktopUiServices().chooseFolder(&view, QStringLiteral("选择项目目录"), QStringLiteral("打开"),
+                                     [](const std::optional<QString>&) {});
+    auto* panel = shown<QFileDialog>(&view);
+    require(panel != nullptr, "no folder panel");
+    panel->setDirectory(harness.makeFolder(QStringLiteral("home")));
+    panel->resize(720, 460);
+    settle(panel);
+    save(panel, QStringLiteral("folder-panel"));
+    panel->reject();
+
     model.setPresentedError(QStringLiteral("项目目录不存在，请重新选择。"));
     save(shown<MessageDialog>(&view, QStringLiteral("errorAlert")), QStringLiteral("error-alert"));
     shown<MessageDialog>(&view, QStringLiteral("errorAlert"))->close();
@@ -245,6 +259,10 @@ int main(int argc, char** argv)
     }
     folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     require(QDir().mkpath(folder), "the picture folder could not be made");
+    QTranslator qtTexts; // as the app does: Qt's own dialogs speak Chinese
+    if (qtTexts.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&qtTexts);
+    }
     Theme::applyApplicationTheme();
     for (const bool dark : {false, true}) {
         appearance = dark ? QStringLiteral("dark") : QStringLiteral("light");
