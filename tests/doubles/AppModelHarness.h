@@ -1,12 +1,14 @@
 #pragma once
 
 #include "AppModel.h"
+#include "AppSupportPaths.h"
 #include "AsyncTest.h"
 #include "FailingFileOps.h"
 #include "FakeCoreAdapter.h"
 #include "JsonCoding.h"
 #include "TempDir.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 // An AppModel over real stores (writing through a FailingFileOps) and a FakeCoreAdapter, not yet
@@ -15,8 +17,26 @@
 class AppModelHarness final
 {
 public:
-    AppModelHarness();
-    ~AppModelHarness();
+    AppModelHarness()
+    {
+        const std::pair<const char*, const char*> folders[] = {{"HOME", "home"},
+                                                               {"XDG_DATA_HOME", "home/.local/share"},
+                                                               {"XDG_RUNTIME_DIR", "runtime"},
+                                                               {"TMPDIR", "tmp"}};
+        for (const auto& [name, folder] : folders) {
+            m_saved.append({name, qgetenv(name)});
+            qputenv(name, QFile::encodeName(makeFolder(QString::fromLatin1(folder))));
+        }
+        QFile::setPermissions(root() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        m_dataDirectory = AppSupportPaths::root();
+        restart();
+    }
+    ~AppModelHarness()
+    {
+        m_model.reset();
+        for (const auto& [name, value] : m_saved) // so the next temporary folder lands in the usual place
+            value.isEmpty() ? qunsetenv(name) : qputenv(name, value);
+    }
     Q_DISABLE_COPY_MOVE(AppModelHarness)
 
     AppModel& model() const { return *m_model; }
@@ -26,12 +46,17 @@ public:
     QString dataDirectory() const { return m_dataDirectory; }
     QString instancesPath() const { return m_dataDirectory + "/instances.json"; }
     QString projectsPath() const { return m_dataDirectory + "/recent-projects.json"; }
-    /** @brief Creates a folder below root() (parents too) and returns its path. */
-    QString makeFolder(const QString& relativePath) const;
+    // Creates a folder below root() (parents too) and returns its path.
+    QString makeFolder(const QString& relativePath) const
+    {
+        const QString path = QDir::cleanPath(root() + '/' + relativePath);
+        QDir().mkpath(path);
+        return path;
+    }
 
     void writeInstances(const QList<CodexInstance>& list) const { write(instancesPath(), list); }
     void writeProjects(const QList<RecentProject>& list) const { write(projectsPath(), list); }
-    /** @brief The records in the file; absent when it is missing or unreadable. */
+    // The records in the file; absent when it is missing or unreadable.
     std::optional<QList<CodexInstance>> storedInstances() const
     {
         return stored<CodexInstance>(instancesPath());
@@ -41,15 +66,24 @@ public:
         return stored<RecentProject>(projectsPath());
     }
 
-    /** @brief Publishes a report in which exactly the given runtimes are found. */
+    // Publishes a report in which exactly the given runtimes are found.
     void detect(bool desktop, bool cli, bool vscode)
     {
         m_core->setReport(FakeCoreAdapter::reportWith(desktop, cli, vscode));
         AsyncTest::await(m_model->refreshEnvironment());
     }
     void bootstrap() { AsyncTest::await(m_model->bootstrap()); }
-    /** @brief A new model and core over the same files, as after a restart (not bootstrapped). */
-    void restart();
+    // A new model and core over the same files, as after a restart (not bootstrapped).
+    void restart()
+    {
+        m_model.reset();
+        auto core = std::make_unique<FakeCoreAdapter>();
+        m_core = core.get();
+        m_model = std::make_unique<AppModel>(
+            std::make_unique<AppModel::InstanceStore>(instancesPath(), QList<CodexInstance>{}, m_files),
+            std::make_unique<AppModel::ProjectStore>(projectsPath(), QList<RecentProject>{}, m_files),
+            std::move(core));
+    }
 
 private:
     template <typename T> static void write(const QString& path, const QList<T>& list)

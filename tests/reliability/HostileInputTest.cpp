@@ -1,12 +1,7 @@
-// Hostile or strange input from outside: identifiers that look like paths, options or shell code, a
-// core that floods or prints bytes that are not UTF-8, awkward project folder names. Nothing crashes,
-// nothing runs through a shell, nothing outside the chosen folders is touched, messages stay readable.
-
+// Hostile input from outside: path-, option- and shell-like identifiers, a flooding core, bytes that are
+// not UTF-8, awkward folder names. Nothing runs through a shell, nothing outside is touched.
 #include "AppModelHarness.h"
-#include "AsyncTest.h"
-#include "MarlvaneError.h"
 #include "ProfileID.h"
-#include "TempDir.h"
 #include "TessarollCLIAdapter.h"
 
 #include <QDir>
@@ -61,30 +56,21 @@ protected:
     const QString base = env.root();
 };
 
-std::optional<MarlvaneError> marlvaneError(std::exception_ptr error)
-{
-    return AsyncTest::as<MarlvaneError>(std::move(error));
-}
-
 TEST_F(HostileInput, BundledCoreRefusesHostileIdentifiersWithAReadableMessage)
 {
 #ifndef MARLVANE_BUNDLED_CORE
     GTEST_SKIP() << "the bundled core is not part of this build";
 #else
     TessarollCLIAdapter adapter(QStringLiteral(MARLVANE_BUNDLED_CORE));
-    // clang-format off
-    const QStringList ids{"../victim", "../../victim", "..", ".", "victim/..", "/tmp", "a/b", "-rf",
-                          "--yes", "-", "a\nb", "victim\n", "a\rb", "a\u2028b", "it's", "say \"hi\"",
-                          "$(touch PWNED)", "`touch PWNED`", "x; touch PWNED", "x && touch PWNED",
-                          "\u9879\u76EE", "\uFFFD", ""};
-    // clang-format on
-    for (const QString& id : ids) {
+    for (const QString id : {"../victim", "victim/..", "/tmp", "-rf", "--yes", "victim\n", "a\rb", "a\u2028b",
+                             "it's", "say \"hi\"", "$(touch PWNED)", "`touch PWNED`", "x; touch PWNED", ""}) {
         SCOPED_TRACE(id.toStdString());
         for (const bool create : {true, false}) {
-            const QString message = marlvaneError(AsyncTest::error(create ? adapter.createProfile(id)
-                                                                          : adapter.removeProfile(id)))
-                                        .value_or(MarlvaneError::coreFailure("accepted"))
-                                        .errorDescription();
+            const QString message =
+                AsyncTest::as<MarlvaneError>(
+                    AsyncTest::error(create ? adapter.createProfile(id) : adapter.removeProfile(id)))
+                    .value_or(MarlvaneError::coreFailure("accepted"))
+                    .errorDescription();
             EXPECT_TRUE(
                 message.startsWith(QStringLiteral("Core 操作失败：tessaroll: ")) &&
                 (message.contains("invalid profile identifier") || message.contains("wrong arguments")))
@@ -115,7 +101,7 @@ TEST_F(HostileInput, ACoreThatPrintsMegabytesIsReadWhole)
     const QByteArray flood = QByteArray(3 * 1024 * 1024, 'x') + "\nlast line\n";
     TessarollCLIAdapter failing(fakeCore(out, flood, 7));
     const QString message =
-        marlvaneError(AsyncTest::error(failing.listProfiles())).value().errorDescription();
+        AsyncTest::as<MarlvaneError>(AsyncTest::error(failing.listProfiles())).value().errorDescription();
     EXPECT_TRUE(message.endsWith("\nlast line"));
     EXPECT_EQ(message.size(), QStringLiteral("Core 操作失败：").size() + flood.size() - 1);
 }
@@ -134,7 +120,7 @@ TEST_F(HostileInput, ListedBytesBecomeTextAsTheyAreAndLookalikesAreNotOurs)
         EXPECT_FALSE(ProfileID::isManaged(lookalike)) << lookalike.toStdString();
 
     TessarollCLIAdapter failing(fakeCore({}, "\xff bad \xc3\n", 1));
-    EXPECT_EQ(marlvaneError(AsyncTest::error(failing.createProfile("p"))),
+    EXPECT_EQ(AsyncTest::as<MarlvaneError>(AsyncTest::error(failing.createProfile("p"))),
               MarlvaneError::coreFailure("\uFFFD bad \uFFFD"));
 }
 
@@ -157,9 +143,9 @@ TEST_F(HostileInput, AwkwardProjectFoldersAreEnteredExactlyOrRefusedClearly)
         const QString project = QFile::decodeName(raw);
         if (QFile::encodeName(project) != raw) {
             // Bytes that are not UTF-8 have no text form: reported missing, no other folder entered.
-            EXPECT_EQ(marlvaneError(AsyncTest::error(adapter.launchCLI("p", project))),
+            EXPECT_EQ(AsyncTest::as<MarlvaneError>(AsyncTest::error(adapter.launchCLI("p", project))),
                       MarlvaneError::projectMissing());
-            EXPECT_EQ(marlvaneError(AsyncTest::error(adapter.launchVSCode("p", project))),
+            EXPECT_EQ(AsyncTest::as<MarlvaneError>(AsyncTest::error(adapter.launchVSCode("p", project))),
                       MarlvaneError::projectMissing());
             ::rmdir(raw.constData()); // the temporary folder's cleanup cannot name it either
             continue;
