@@ -8,12 +8,8 @@
 #include "JsonCoding.h"
 #include "TempDir.h"
 
-#include <QDir>
-#include <QTemporaryDir>
-
-// An AppModel over real stores (writing through a FailingFileOps) and a FakeCoreAdapter, not yet
-// bootstrapped. HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR and TMPDIR point into a temporary folder while
-// it lives, so the data folder is AppSupportPaths::root() there.
+// An AppModel (not bootstrapped) over real stores writing through a FailingFileOps and a fake core;
+// HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR and TMPDIR point into a temporary folder while it lives.
 class AppModelHarness final
 {
 public:
@@ -46,7 +42,6 @@ public:
     QString dataDirectory() const { return m_dataDirectory; }
     QString instancesPath() const { return m_dataDirectory + "/instances.json"; }
     QString projectsPath() const { return m_dataDirectory + "/recent-projects.json"; }
-    // Creates a folder below root() (parents too) and returns its path.
     QString makeFolder(const QString& relativePath) const
     {
         const QString path = QDir::cleanPath(root() + '/' + relativePath);
@@ -93,11 +88,11 @@ private:
     template <typename T> static std::optional<QList<T>> stored(const QString& path)
     {
         try {
-            if (QFile::exists(path))
-                return JsonCoding<QList<T>>::decode(TestFiles::read(path));
+            return QFile::exists(path) ? std::optional(JsonCoding<QList<T>>::decode(TestFiles::read(path)))
+                                       : std::nullopt;
         } catch (const std::exception&) {
+            return std::nullopt;
         }
-        return std::nullopt;
     }
 
     QList<std::pair<const char*, QByteArray>> m_saved;

@@ -4,17 +4,13 @@
 #include "EnvironmentReport.h"
 #include "MarlvaneError.h"
 
-#include <QCoroTask>
 #include <QHash>
 #include <QSet>
-#include <QStringList>
 
 #include <coroutine>
-#include <exception>
 #include <vector>
 
-// A CoreAdapter for tests: records each call as it starts (by CoreAdapter function name), keeps a
-// profile list like a core would, and fails calls or holds them open until release() on request.
+// A core that records each call by name, keeps a profile list, and fails or holds calls on request.
 class FakeCoreAdapter final : public CoreAdapter
 {
 public:
@@ -111,7 +107,6 @@ private:
         void await_suspend(std::coroutine_handle<> h) { fake->m_waiters[operation].push_back(h); }
         void await_resume() const noexcept {}
     };
-    // Records the call, waits while held, then throws the scripted failure if there is one.
     template <typename... Args> QCoro::Task<void> enter(QString operation, Args... arguments)
     {
         m_calls.append(Call{operation, QStringList{arguments...}});

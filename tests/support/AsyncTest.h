@@ -13,8 +13,8 @@
 #include <type_traits>
 #include <variant>
 
-// Awaiting coroutines in tests: QCoro 0.8's waitFor() hangs on a throwing task, so the task runs in a
-// wrapper that keeps its value or exception while the event loop spins, up to a deadline.
+// QCoro 0.8's waitFor() hangs on a throwing task: a wrapper keeps the value or exception while the loop
+// spins.
 namespace AsyncTest {
 
 using Timeout = std::chrono::milliseconds;
