@@ -2,7 +2,6 @@
 #include "MarlvaneError.h"
 #include "PlatformError.h"
 #include "ProfileID.h"
-#include "TessarollCLIAdapter.h"
 #include "TestRecords.h"
 #include "UuidText.h"
 
@@ -308,18 +307,12 @@ TEST(AppModelRefresh, FailedDiagnosisPublishesThePlaceholderWithTheCorePath)
 {
     World w;
     w.core().fail("diagnose", MarlvaneError::coreNotFound());
-    w.core().hold("diagnose");
-    QCoro::Task<void> refresh = w.model().refreshEnvironment();
-    EXPECT_TRUE(w.model().isWorking());
-    w.core().release("diagnose");
-    AsyncTest::await(std::move(refresh));
+    AsyncTest::await(w.model().refreshEnvironment());
     EnvironmentReport expected;
     expected.coreVersion = QStringLiteral("不可用");
     expected.corePath = QStringLiteral("/fake/bin/tessaroll");
     EXPECT_EQ(w.model().environment(), expected);
-    EXPECT_FALSE(w.model().isWorking());
     EXPECT_EQ(w.error(), MarlvaneError::coreNotFound().errorDescription());
-    EXPECT_EQ(w.model().visibleInstances().size(), 2);
     w.core().setExecutableURL(std::nullopt);
     AsyncTest::await(w.model().refreshEnvironment());
     expected.corePath = QStringLiteral("未找到");
@@ -430,28 +423,18 @@ TEST(AppModelLaunch, RecentProjectsKeepOneEntryPerFolderAndAtMostTwenty)
     EXPECT_EQ(w.model().recentProjects().first().displayName, QStringLiteral("/"));
 }
 
-// A second operation runs while the first one's core call is held open.
-TEST(AppModelInterleaving, OperationsDuringAHeldCoreCallKeepEachOthersChanges)
+// A record removed while its launch runs is not stamped back into the list.
+TEST(AppModelInterleaving, RemovalDuringALaunchOfTheSameInstance)
 {
     World w;
-    w.core().hold("listProfiles");
-    QCoro::Task<bool> import = w.model().importProfile("work", "Work", Type::desktop);
-    EXPECT_TRUE(AsyncTest::await(w.model().detachImportedProfile(w.personal)));
-    EXPECT_EQ(w.model().externalProfiles(), (QStringList{"personal", "work", "zeta"}));
-    w.core().release("listProfiles");
-    EXPECT_TRUE(AsyncTest::await(std::move(import)));
-    EXPECT_EQ(TestRecords::names(w.instances()), (QStringList{"Desk", "Work"}));
-    EXPECT_EQ(w.model().externalProfiles(), (QStringList{"personal", "zeta"}));
-
-    const CodexInstance work = w.instances().at(1);
     w.core().hold("launchCLI");
-    QCoro::Task<void> launch = w.model().launchCLI(work, w.project);
-    EXPECT_TRUE(AsyncTest::await(w.model().remove(work)));
+    QCoro::Task<void> launch = w.model().launchCLI(w.personal, w.project);
+    EXPECT_TRUE(AsyncTest::await(w.model().remove(w.personal)));
     EXPECT_FALSE(w.model().isWorking()); // a plain flag: the removal cleared it
     w.core().release("launchCLI");
     AsyncTest::await(std::move(launch));
-    EXPECT_EQ(TestRecords::names(w.instances()), QStringList{"Desk"});
-    EXPECT_EQ(w.h.storedInstances(), w.saved());
+    EXPECT_EQ(w.instances(), QList<CodexInstance>{w.desk});
+    EXPECT_EQ(w.h.storedInstances(), w.instances());
     EXPECT_EQ(w.recent(), QStringList{w.project});
     EXPECT_EQ(w.model().presentedError(), std::nullopt);
 }
@@ -464,21 +447,18 @@ TEST(AppModelEndToEnd, CreatesAndRemovesACLIInstanceThroughTheBundledCore)
 #else
     AppModelHarness isolation;
     qputenv("TESSAROLL_HOME", QFile::encodeName(isolation.makeFolder("profiles")));
-    qunsetenv("TESSAROLL_DESKTOP_APP");
     const std::unique_ptr<AppModel> model = AppModel::live();
-    TessarollCLIAdapter core = TessarollCLIAdapter::located();
     AsyncTest::await(model->bootstrap());
-    EXPECT_EQ(model->presentedError(), std::nullopt);
     EXPECT_EQ(QFileInfo(model->environment().corePath).canonicalFilePath(),
               QFileInfo(QStringLiteral(MARLVANE_TESSAROLL_PATH)).canonicalFilePath());
     EXPECT_TRUE(AsyncTest::await(model->createInstance(QStringLiteral("Work"), CodexInstanceType::cli)));
-    ASSERT_EQ(model->instances().size(), 1);
-    const CodexInstance created = model->instances().first();
+    const CodexInstance created = model->instances().value(0);
     EXPECT_EQ(isolation.storedInstances().value_or(QList<CodexInstance>{}).value(0).id, created.id);
-    EXPECT_TRUE(AsyncTest::await(core.listProfiles()).contains(created.profileId));
+    EXPECT_TRUE(QFileInfo::exists(isolation.root() + "/profiles/" + created.profileId));
     EXPECT_TRUE(AsyncTest::await(model->remove(created)));
     EXPECT_EQ(isolation.storedInstances(), QList<CodexInstance>{});
-    EXPECT_EQ(AsyncTest::await(core.listProfiles()), QStringList{QStringLiteral("default")});
+    EXPECT_FALSE(QFileInfo::exists(isolation.root() + "/profiles/" + created.profileId));
+    EXPECT_EQ(model->presentedError(), std::nullopt);
 #endif
 }
 

@@ -28,7 +28,7 @@ const CodexInstance sample(uuid, "Work/Side 工作", CodexInstanceType::desktop,
 
 // The bytes every earlier version wrote: sorted keys, " : ", "\/", QJsonDocument's escapes
 // otherwise (a lone surrogate as its escape), upper-case identifiers, whole-second dates.
-TEST(CodexInstanceCoding, SavedArrayHasTheFileLayoutAndReadsBack)
+TEST(Coding, SavedArraysHaveTheFileLayoutAndReadBack)
 {
     const CodexInstance cli(QUuid::fromString(QStringLiteral("0c5a7e9d-1f24-4d2e-8b61-3f2b8c1e9a47")),
                             QStringLiteral("\"q\" \\ tab\tnew\nline\u0001\u007f é 🚀 ") + QChar(0xdc00),
@@ -56,6 +56,17 @@ TEST(CodexInstanceCoding, SavedArrayHasTheFileLayoutAndReadsBack)
                                "\",\"displayName\":\"A\",\"profileId\":\"p\",\"type\":\"cli\",\"createdAt\":"
                                "\"2026-03-01T09:30:00Z\",\"lastUsedAt\":null,\"colour\":\"blue\"}]";
     EXPECT_EQ(Instances::decode(lenient).value(0).id, uuid);
+
+    const QList<RecentProject> list{{"/home/me/b", "b", utc(2026, 3, 1, 9, 30, 5)}};
+    const QByteArray bytes =
+        "[\n  {\n    \"displayName\" : \"b\",\n    \"lastOpenedAt\" : \"2026-03-01T09:30:05Z\",\n"
+        "    \"path\" : \"\\/home\\/me\\/b\"\n  }\n]";
+    EXPECT_EQ(Projects::encode(list), bytes);
+    EXPECT_EQ(Projects::decode(bytes), list);
+    for (const char* key : {"displayName", "lastOpenedAt", "path"}) {
+        QByteArray missing = bytes;
+        EXPECT_THROW(Projects::decode(missing.replace(key, "x")), PlatformError) << key;
+    }
 }
 
 TEST(CodexInstanceCoding, DecodingNamesTheFaultyRecordAndKey)
@@ -119,20 +130,6 @@ TEST(Records, EveryFieldCountsInEqualityAndHash)
     EXPECT_EQ(a.id(), a.path);
 }
 
-TEST(RecentProjectCoding, RoundTripsEveryKeyAndRequiresEachOne)
-{
-    const QList<RecentProject> list{{"/home/me/b", "b", utc(2026, 3, 1, 9, 30, 5)}};
-    const QByteArray bytes =
-        "[\n  {\n    \"displayName\" : \"b\",\n    \"lastOpenedAt\" : \"2026-03-01T09:30:05Z\",\n"
-        "    \"path\" : \"\\/home\\/me\\/b\"\n  }\n]";
-    EXPECT_EQ(Projects::encode(list), bytes);
-    EXPECT_EQ(Projects::decode(bytes), list);
-    for (const char* key : {"displayName", "lastOpenedAt", "path"}) {
-        QByteArray missing = bytes;
-        EXPECT_THROW(Projects::decode(missing.replace(key, "x")), PlatformError) << key;
-    }
-}
-
 TEST(TextForms, DatesUuidsAndProfileIdentifiersHaveExactlyOneForm)
 {
     EXPECT_EQ(IsoDate::format(QDateTime(QDate(2026, 3, 1), QTime(0, 30, 0, 999), QTimeZone(3600))),
@@ -157,17 +154,16 @@ TEST(TextForms, DatesUuidsAndProfileIdentifiersHaveExactlyOneForm)
 
     using Components = ProfileID::Components;
     EXPECT_EQ(ProfileID::compose(CodexInstanceType::cli, uuid), "marlvane-cli-" + uuidText);
-    const std::pair<QString, std::optional<Components>> rows[] = {
-        {"marlvane-desktop-" + uuidText.toUpper(), Components{CodexInstanceType::desktop, uuid}},
-        {"marlvane-cli-" + uuidText, Components{CodexInstanceType::cli, uuid}},
-        {"default", std::nullopt},
-        {"marlvane-desktop-", std::nullopt},
-        {"Marlvane-cli-" + uuidText, std::nullopt},
-        {"marlvane-app-" + uuidText, std::nullopt},
-    };
-    for (const auto& [text, expected] : rows) {
-        EXPECT_EQ(ProfileID::parse(text), expected) << text.toStdString();
-        EXPECT_EQ(ProfileID::isManaged(text), expected.has_value()) << text.toStdString();
+    EXPECT_EQ(ProfileID::parse("marlvane-desktop-" + uuidText.toUpper()),
+              (Components{CodexInstanceType::desktop, uuid}));
+    EXPECT_EQ(ProfileID::parse("marlvane-cli-" + uuidText), (Components{CodexInstanceType::cli, uuid}));
+    EXPECT_TRUE(ProfileID::isManaged("marlvane-cli-" + uuidText));
+    const QString genuine = "marlvane-cli-" + uuidText;
+    for (const QString& text : {QString("default"), QString("marlvane-desktop-"), "Marlvane-cli-" + uuidText,
+                                "marlvane-app-" + uuidText, genuine + "/../../victim", " " + genuine,
+                                genuine + "\u200B", genuine.toUpper(), genuine.chopped(1)}) {
+        EXPECT_EQ(ProfileID::parse(text), std::nullopt) << text.toStdString();
+        EXPECT_FALSE(ProfileID::isManaged(text)) << text.toStdString();
     }
     EXPECT_NE((Components{CodexInstanceType::cli, uuid}), (Components{CodexInstanceType::desktop, uuid}));
     EXPECT_EQ(CodexInstanceTypes::fromRawValue("CLI"), std::nullopt);
