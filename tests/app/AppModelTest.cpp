@@ -135,13 +135,15 @@ Op rename(const char* name) { return [=](World& w) { AsyncTest::await(w.model().
 Op remove(Instance which) { return [=](World& w) { w.result = AsyncTest::await(w.model().remove(w.*which)); }; }
 Op detach(Instance which) { return [=](World& w) { w.result = AsyncTest::await(w.model().detachImportedProfile(w.*which)); }; }
 Op launch(QCoro::Task<void> (AppModel::*start)(CodexInstance, QString)) { return [=](World& w) { AsyncTest::await((w.model().*start)(w.personal, w.project)); }; }
-Op coreFails(const char* operation, const MarlvaneError& error) { return [=](World& w) { w.core().fail(operation, error); }; }
+template <typename E> Op coreFails(const char* operation, E error) { return [=](World& w) { w.core().fail(operation, error); }; }
 Op detect(bool desktop, bool cli, bool vscode) { return [=](World& w) { w.h.detect(desktop, cli, vscode); }; }
 void launchDesk(World& w) { AsyncTest::await(w.model().launchDesktop(w.desk)); }
 void rescan(World& w) { AsyncTest::await(w.model().refreshProfiles(true)); }
+void quietRefresh(World& w) { AsyncTest::await(w.model().refreshProfiles(false)); }
 void none(World&) {}
 void failSaves(World& w) { w.h.files().failWrites(w.h.instancesPath()); }
 void vanish(World& w) { w.core().setProfiles({"zeta"}); }
+void lost(World& w) { w.core().setProfiles({"work", "zeta", ProfileID::compose(Type::cli, QUuid::createUuid())}); failSaves(w); }
 // clang-format on
 // An instance file that cannot be read: nothing may save over it.
 void damage(World& w)
@@ -176,6 +178,7 @@ TEST(AppModelOperations, FailuresLeaveTheRecordsAsTheyWere)
                   noCLI = MarlvaneError::cliNotInstalled().errorDescription();
     const QString noDesktop = MarlvaneError::desktopNotInstalled().errorDescription();
     const QStringList list{"listProfiles"}, out{"outside"}, all{"work", "zeta"};
+    const PlatformError platform = PlatformError::fromErrno("无法读取文件", "/data/instances.json", ENOENT);
     const Op cli = launch(&AppModel::launchCLI);
     // clang-format off
     const FailureRow rows[] = {
@@ -203,6 +206,12 @@ TEST(AppModelOperations, FailuresLeaveTheRecordsAsTheyWere)
         {"no VS Code", none, launch(&AppModel::launchVSCode), MarlvaneError::vscodeNotInstalled().errorDescription()},
         {"launch core", coreFails("launchCLI", busy), cli, fails, {"launchCLI"}, 2},
         {"launch stamp", failSaves, cli, "", {"launchCLI"}, 2, all, true},
+        {"start core", coreFails("listProfiles", busy), quietRefresh, "(none)", list},
+        {"start save", lost, quietRefresh, "(none)", list},
+        {"rescan save", lost, rescan, "", list},
+        {"rescan platform", coreFails("listProfiles", platform), rescan, platform.description(), list},
+        {"rescan other", coreFails("listProfiles", std::runtime_error("disk on fire")), rescan, "disk on fire", list},
+        {"rescan unknown", coreFails("listProfiles", 42), rescan, "发生未知错误。", list},
         {"damaged refresh", damage, rescan, "", list, 0, out},
         {"damaged create", damage, create("New"), "", {}, 0, out},
         {"damaged import", damage, adopt("outside"), "", {}, 0, out},
@@ -268,30 +277,9 @@ TEST(AppModelRefresh, RestoresLostRecordsOnceAndListsExternalProfilesInFileBrows
     EXPECT_EQ(w.model().externalProfiles(), (QStringList{"work", "Work"}));
 }
 
-TEST(AppModelRefresh, FailuresAreSilentAtStartAndShownInTheirOwnWordsOnRescan)
+TEST(AppModelState, ChangesAreSignalledOnceAndAFailedDiagnosisShowsThePlaceholderWithTheCorePath)
 {
     World w;
-    w.core().setProfiles({"work", ProfileID::compose(Type::cli, QUuid::createUuid())});
-    const PlatformError platform = PlatformError::fromErrno("无法读取文件", "/data/instances.json", ENOENT);
-    const std::pair<std::exception_ptr, QString> failures[] = {
-        {nullptr, w.h.dataDirectory()}, // the restored record cannot be saved
-        {std::make_exception_ptr(MarlvaneError::coreFailure("list broke")), "Core 操作失败：list broke"},
-        {std::make_exception_ptr(platform), platform.description()},
-        {std::make_exception_ptr(std::runtime_error("disk on fire")), "disk on fire"},
-        {std::make_exception_ptr(42), "发生未知错误。"},
-    };
-    failSaves(w);
-    for (const auto& [failure, message] : failures) {
-        if (failure)
-            w.core().fail("listProfiles", failure);
-        AsyncTest::await(w.model().refreshProfiles(false));
-        EXPECT_EQ(w.model().presentedError(), std::nullopt);
-        rescan(w);
-        EXPECT_TRUE(failure ? w.error() == message : w.error().contains(message)) << w.error().toStdString();
-        EXPECT_EQ(w.instances().size(), 2);
-        EXPECT_EQ(w.model().externalProfiles(), (QStringList{"work", "zeta"}));
-        w.model().setPresentedError(std::nullopt);
-    }
     QSignalSpy errorChanges(&w.model(), &AppModel::presentedErrorChanged);
     QSignalSpy environmentChanges(&w.model(), &AppModel::environmentChanged);
     w.model().setPresentedError(QStringLiteral("x"));
@@ -301,11 +289,7 @@ TEST(AppModelRefresh, FailuresAreSilentAtStartAndShownInTheirOwnWordsOnRescan)
     w.h.detect(false, false, false);
     w.h.detect(false, false, false);
     EXPECT_EQ(environmentChanges.count(), 1);
-}
 
-TEST(AppModelRefresh, FailedDiagnosisPublishesThePlaceholderWithTheCorePath)
-{
-    World w;
     w.core().fail("diagnose", MarlvaneError::coreNotFound());
     AsyncTest::await(w.model().refreshEnvironment());
     EnvironmentReport expected;
