@@ -32,7 +32,6 @@ struct World
     }
     AppModel& model() const { return h.model(); }
     FakeCoreAdapter& core() const { return h.core(); }
-    // The shown list as the file holds it (dates in whole seconds).
     std::optional<QList<CodexInstance>> saved() const { return Coding::decode(Coding::encode(instances())); }
     QList<CodexInstance> instances() const { return h.model().instances(); }
     QStringList recent() const { return TestRecords::paths(h.model().recentProjects()); }
@@ -76,7 +75,6 @@ TEST(AppModelStartup, StoredListsAreFilteredAndSortedButNotRewritten)
         record("twinA", "2026-02-01T00:00:00Z"),
         record("yesterday", "2026-01-01T00:00:00Z", at("2026-03-09T12:00:00Z")),
         TestRecords::imported("Empty", "", Type::cli, at("2026-03-01T09:30:00Z")),
-        record("today", "2026-03-10T08:00:00Z"),
         record("twinB", "2026-02-01T00:00:00Z"),
         record("hour", "2026-01-01T00:00:00Z", at("2026-03-10T11:00:00Z"))};
     harness.writeInstances(stored);
@@ -91,9 +89,9 @@ TEST(AppModelStartup, StoredListsAreFilteredAndSortedButNotRewritten)
     harness.core().setReport(FakeCoreAdapter::reportWith(false, true, false));
     harness.bootstrap();
     EXPECT_EQ(TestRecords::names(harness.model().instances()),
-              (QStringList{"twinA", "yesterday", "today", "twinB", "hour"}));
+              (QStringList{"twinA", "yesterday", "twinB", "hour"}));
     EXPECT_EQ(TestRecords::names(harness.model().visibleInstances()),
-              (QStringList{"Default CLI", "hour", "today", "yesterday", "twinA", "twinB"}));
+              (QStringList{"Default CLI", "hour", "yesterday", "twinA", "twinB"}));
     EXPECT_EQ(harness.storedInstances(), stored);
     EXPECT_EQ(harness.files().replacements(harness.instancesPath()), 0);
     EXPECT_EQ(TestRecords::paths(harness.model().recentProjects()),
@@ -101,7 +99,7 @@ TEST(AppModelStartup, StoredListsAreFilteredAndSortedButNotRewritten)
     EXPECT_EQ(harness.storedProjects(), projects);
     harness.detect(true, false, false);
     EXPECT_EQ(harness.model().visibleInstances().first(), CodexInstance::defaultDesktop());
-    EXPECT_EQ(harness.model().visibleInstances().size(), 6);
+    EXPECT_EQ(harness.model().visibleInstances().size(), 5);
 }
 
 TEST(AppModelStartup, OneDamagedListLeavesTheOtherShownAndARepairedOneIsReadAgain)
@@ -125,7 +123,6 @@ TEST(AppModelStartup, OneDamagedListLeavesTheOtherShownAndARepairedOneIsReadAgai
     EXPECT_EQ(TestRecords::names(*w.h.storedInstances()), (QStringList{"Desk", "Renamed"}));
 }
 
-// The operations and injections of the failure rows.
 using Op = std::function<void(World&)>;
 using Instance = const CodexInstance World::*;
 // clang-format off
@@ -145,7 +142,6 @@ void failSaves(World& w) { w.h.files().failWrites(w.h.instancesPath()); }
 void vanish(World& w) { w.core().setProfiles({"zeta"}); }
 void lost(World& w) { w.core().setProfiles({"work", "zeta", ProfileID::compose(Type::cli, QUuid::createUuid())}); failSaves(w); }
 // clang-format on
-// An instance file that cannot be read: nothing may save over it.
 void damage(World& w)
 {
     TestFiles::write(w.h.instancesPath(), "[{\"id\": ");
@@ -319,7 +315,6 @@ TEST(AppModelOperations, CreateImportRenameDetachAndRemoveSaveWhatTheyShow)
     const CodexInstance record = w.instances().last();
     EXPECT_EQ(record,
               CodexInstance(record.id, "Imported", Type::desktop, "work", record.createdAt, std::nullopt));
-    EXPECT_NE(record.id, created.id);
     EXPECT_EQ(w.model().externalProfiles(), QStringList{"zeta"});
     EXPECT_FALSE(AsyncTest::await(w.model().importProfile("work", "Again", Type::desktop)));
 
@@ -339,7 +334,7 @@ TEST(AppModelOperations, CreateImportRenameDetachAndRemoveSaveWhatTheyShow)
     EXPECT_EQ(w.h.storedInstances(), w.saved());
     EXPECT_EQ(w.core().calls().mid(2), (Calls{{"removeProfile", {w.desk.profileId}}}));
     EXPECT_FALSE(w.core().profiles().contains(w.desk.profileId));
-    // Refused by the core while the file cannot take the record back: it is still shown.
+    // Refused by the core while the file cannot take the record back: still shown.
     w.core().fail("removeProfile", MarlvaneError::coreFailure("busy"));
     w.core().hold("removeProfile");
     QCoro::Task<bool> removal = w.model().remove(record);
@@ -366,12 +361,10 @@ TEST(AppModelLaunch, ALaunchRecordsTheProjectAndStampsTheInstance)
     EXPECT_EQ(recent, (RecentProject{w.project, "app", recent.lastOpenedAt}));
     EXPECT_GE(recent.lastOpenedAt, before);
     EXPECT_GE(w.instances().at(1).lastUsedAt.value_or(QDateTime()), before);
-    EXPECT_EQ(w.instances().first(), w.desk);
     EXPECT_EQ(w.h.storedInstances(), w.saved());
     EXPECT_EQ(working.count(), 2);
 
-    // Built-in records stamp nothing; a Desktop launch records no project; a failed project save is
-    // shown but the launch still counts.
+    // Built-in records stamp nothing, Desktop launches record no project, a failed project save is shown.
     AsyncTest::await(w.model().launchVSCode(w.builtIn, w.project));
     EXPECT_EQ(w.core().calls().last().arguments, (QStringList{"default", w.project}));
     AsyncTest::await(w.model().launchDesktop(CodexInstance::defaultDesktop()));
@@ -388,7 +381,7 @@ TEST(AppModelLaunch, ALaunchRecordsTheProjectAndStampsTheInstance)
     EXPECT_EQ(w.h.storedInstances(), w.saved());
 }
 
-TEST(AppModelLaunch, RecentProjectsKeepOneEntryPerFolderAndAtMostTwenty)
+TEST(AppModelLaunch, RecentProjectsKeepOneEntryPerFolderAndAtMostTwentyAndARemovedRecordStaysGone)
 {
     World w;
     const QString other = w.h.makeFolder("projects/other");
@@ -403,14 +396,10 @@ TEST(AppModelLaunch, RecentProjectsKeepOneEntryPerFolderAndAtMostTwenty)
     EXPECT_EQ(w.recent(), launched.mid(0, 20));
     EXPECT_EQ(TestRecords::paths(*w.h.storedProjects()), launched.mid(0, 20));
     AsyncTest::await(w.model().launchCLI(w.personal, "//"));
-    EXPECT_EQ(w.model().recentProjects().first().path, QStringLiteral("/"));
-    EXPECT_EQ(w.model().recentProjects().first().displayName, QStringLiteral("/"));
-}
+    EXPECT_EQ(w.model().recentProjects().first(),
+              RecentProject("/", "/", w.model().recentProjects()[0].lastOpenedAt));
 
-// A record removed while its launch runs is not stamped back into the list.
-TEST(AppModelInterleaving, RemovalDuringALaunchOfTheSameInstance)
-{
-    World w;
+    // A record removed while its launch runs is not stamped back into the list.
     w.core().hold("launchCLI");
     QCoro::Task<void> launch = w.model().launchCLI(w.personal, w.project);
     EXPECT_TRUE(AsyncTest::await(w.model().remove(w.personal)));
@@ -419,7 +408,7 @@ TEST(AppModelInterleaving, RemovalDuringALaunchOfTheSameInstance)
     AsyncTest::await(std::move(launch));
     EXPECT_EQ(w.instances(), QList<CodexInstance>{w.desk});
     EXPECT_EQ(w.h.storedInstances(), w.instances());
-    EXPECT_EQ(w.recent(), QStringList{w.project});
+    EXPECT_EQ(w.recent().first(), w.project);
     EXPECT_EQ(w.model().presentedError(), std::nullopt);
 }
 
@@ -433,16 +422,14 @@ TEST(AppModelEndToEnd, CreatesAndRemovesACLIInstanceThroughTheBundledCore)
     qputenv("TESSAROLL_HOME", QFile::encodeName(isolation.makeFolder("profiles")));
     const std::unique_ptr<AppModel> model = AppModel::live();
     AsyncTest::await(model->bootstrap());
-    EXPECT_EQ(QFileInfo(model->environment().corePath).canonicalFilePath(),
-              QFileInfo(QStringLiteral(MARLVANE_TESSAROLL_PATH)).canonicalFilePath());
     EXPECT_TRUE(AsyncTest::await(model->createInstance(QStringLiteral("Work"), CodexInstanceType::cli)));
     const CodexInstance created = model->instances().value(0);
+    const QString profile = isolation.root() + "/profiles/" + created.profileId;
     EXPECT_EQ(isolation.storedInstances().value_or(QList<CodexInstance>{}).value(0).id, created.id);
-    EXPECT_TRUE(QFileInfo::exists(isolation.root() + "/profiles/" + created.profileId));
+    EXPECT_TRUE(QFileInfo::exists(profile));
     EXPECT_TRUE(AsyncTest::await(model->remove(created)));
     EXPECT_EQ(isolation.storedInstances(), QList<CodexInstance>{});
-    EXPECT_FALSE(QFileInfo::exists(isolation.root() + "/profiles/" + created.profileId));
-    EXPECT_EQ(model->presentedError(), std::nullopt);
+    EXPECT_FALSE(QFileInfo::exists(profile));
 #endif
 }
 

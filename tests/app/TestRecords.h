@@ -16,13 +16,12 @@ inline QDateTime at(const char* iso)
 {
     return IsoDate::parse(QString::fromLatin1(iso)).value();
 }
-// A record for a profile the core already had.
 inline CodexInstance imported(const QString& name, const QString& profileId, CodexInstanceType type,
                               const QDateTime& createdAt)
 {
     return CodexInstance{QUuid::createUuid(), name, type, profileId, createdAt, std::nullopt};
 }
-// A record as the application creates it: profile "marlvane-<type>-<its own id>".
+// A record as the application creates it, with the profile named after its id.
 inline CodexInstance managed(const QString& name, CodexInstanceType type, const QDateTime& createdAt,
                              std::optional<QDateTime> lastUsedAt = std::nullopt)
 {
@@ -47,5 +46,5 @@ inline QStringList paths(const QList<RecentProject>& projects)
 }
 } // namespace TestRecords
 
-// Readable failure output for Qt texts (and lists of them) in gtest assertions.
+// Readable Qt texts (and lists of them) in failure messages.
 void PrintTo(const QString& text, std::ostream* out);

@@ -51,7 +51,7 @@ public:
 
     void writeInstances(const QList<CodexInstance>& list) const { write(instancesPath(), list); }
     void writeProjects(const QList<RecentProject>& list) const { write(projectsPath(), list); }
-    // The records in the file; absent when it is missing or unreadable.
+    // Absent when the file is missing or unreadable.
     std::optional<QList<CodexInstance>> storedInstances() const
     {
         return stored<CodexInstance>(instancesPath());
@@ -61,14 +61,13 @@ public:
         return stored<RecentProject>(projectsPath());
     }
 
-    // Publishes a report in which exactly the given runtimes are found.
     void detect(bool desktop, bool cli, bool vscode)
     {
         m_core->setReport(FakeCoreAdapter::reportWith(desktop, cli, vscode));
         AsyncTest::await(m_model->refreshEnvironment());
     }
     void bootstrap() { AsyncTest::await(m_model->bootstrap()); }
-    // A new model and core over the same files, as after a restart (not bootstrapped).
+    // A new model and core over the same files (not bootstrapped).
     void restart()
     {
         m_model.reset();

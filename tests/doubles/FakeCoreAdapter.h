@@ -21,7 +21,6 @@ public:
         bool operator==(const Call&) const = default;
     };
 
-    // A report in which exactly the given runtimes are found.
     static EnvironmentReport reportWith(bool desktop, bool cli, bool vscode)
     {
         EnvironmentReport report = EnvironmentReport::placeholder();

@@ -26,9 +26,8 @@ QDateTime utc(int year, int month, int day, int hour, int minute, int second)
 const CodexInstance sample(uuid, "Work/Side 工作", CodexInstanceType::desktop, "marlvane-desktop-" + uuidText,
                            utc(2026, 3, 1, 9, 30, 0), utc(2026, 3, 2, 10, 0, 5));
 
-// The bytes every earlier version wrote: sorted keys, " : ", "\/", QJsonDocument's escapes
-// otherwise (a lone surrogate as its escape), upper-case identifiers, whole-second dates.
-TEST(Coding, SavedArraysHaveTheFileLayoutAndReadBack)
+// The bytes every earlier version wrote: sorted keys, " : ", "\/", upper-case ids, whole-second dates.
+TEST(Coding, SavedArraysHaveTheFileLayoutReadBackAndNameWhatIsWrong)
 {
     const CodexInstance cli(QUuid::fromString(QStringLiteral("0c5a7e9d-1f24-4d2e-8b61-3f2b8c1e9a47")),
                             QStringLiteral("\"q\" \\ tab\tnew\nline\u0001\u007f é 🚀 ") + QChar(0xdc00),
@@ -67,10 +66,8 @@ TEST(Coding, SavedArraysHaveTheFileLayoutAndReadBack)
         QByteArray missing = bytes;
         EXPECT_THROW(Projects::decode(missing.replace(key, "x")), PlatformError) << key;
     }
-}
 
-TEST(CodexInstanceCoding, DecodingNamesTheFaultyRecordAndKey)
-{
+    // A file that does not decode is named by record and key.
     const QByteArray id = "\"id\":\"3F2B8C1E-9A47-4D2E-8B61-0C5A7E9D1F24\",";
     const QByteArray good = "{" + id + "\"displayName\":\"A\",\"profileId\":\"p\",\"type\":\"cli\",";
     const QByteArray date = "\"createdAt\":\"2026-03-01T09:30:00Z\"";
@@ -99,7 +96,7 @@ TEST(CodexInstanceCoding, DecodingNamesTheFaultyRecordAndKey)
     }
 }
 
-TEST(Records, EveryFieldCountsInEqualityAndHash)
+TEST(Records, EveryFieldCountsInEqualityAndHashAndAnErrorCarriesItsPayload)
 {
     CodexInstance same = sample;
     same.createdAt = sample.createdAt.toTimeZone(QTimeZone(3600));
@@ -128,6 +125,15 @@ TEST(Records, EveryFieldCountsInEqualityAndHash)
         EXPECT_NE(qHash(a), qHash(other));
     }
     EXPECT_EQ(a.id(), a.path);
+
+    const QString lines = QStringLiteral("  first line\nsecond line\n");
+    const MarlvaneError error = MarlvaneError::coreFailure(lines), copy = error;
+    EXPECT_EQ(error.errorDescription(), QStringLiteral("Core 操作失败：") + lines);
+    EXPECT_STREQ(copy.what(), error.errorDescription().toUtf8().constData());
+    EXPECT_STREQ(MarlvaneError::projectMissing().what(), "项目目录不存在，请重新选择。");
+    EXPECT_EQ(error, MarlvaneError::coreFailure(lines));
+    EXPECT_NE(error, MarlvaneError::coreFailure("x"));
+    EXPECT_NE(MarlvaneError::invalidName(), MarlvaneError::projectMissing());
 }
 
 TEST(TextForms, DatesUuidsAndProfileIdentifiersHaveExactlyOneForm)
@@ -167,18 +173,6 @@ TEST(TextForms, DatesUuidsAndProfileIdentifiersHaveExactlyOneForm)
     }
     EXPECT_NE((Components{CodexInstanceType::cli, uuid}), (Components{CodexInstanceType::desktop, uuid}));
     EXPECT_EQ(CodexInstanceTypes::fromRawValue("CLI"), std::nullopt);
-}
-
-TEST(MarlvaneError, ThePayloadIsAppendedAndWhatMatchesTheDescription)
-{
-    const QString lines = QStringLiteral("  first line\nsecond line\n");
-    const MarlvaneError error = MarlvaneError::coreFailure(lines), copy = error;
-    EXPECT_EQ(error.errorDescription(), QStringLiteral("Core 操作失败：") + lines);
-    EXPECT_STREQ(copy.what(), error.errorDescription().toUtf8().constData());
-    EXPECT_STREQ(MarlvaneError::projectMissing().what(), "项目目录不存在，请重新选择。");
-    EXPECT_EQ(error, MarlvaneError::coreFailure(lines));
-    EXPECT_NE(error, MarlvaneError::coreFailure("x"));
-    EXPECT_NE(MarlvaneError::invalidName(), MarlvaneError::projectMissing());
 }
 
 } // namespace

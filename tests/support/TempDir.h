@@ -16,7 +16,6 @@ inline QByteArray read(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-// Writes the bytes, creating the parent folders.
 inline void write(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -24,7 +23,7 @@ inline void write(const QString& path, const QByteArray& bytes)
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(bytes);
 }
-// POSIX permission bits of a path (st_mode & 07777), -1 when it does not exist.
+// The permission bits (07777) of a path, -1 when it does not exist.
 inline int mode(const QString& path)
 {
     struct stat info = {};
