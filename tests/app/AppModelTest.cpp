@@ -22,8 +22,10 @@ namespace {
 // Two stored records, two external profiles, Desktop and CLI found, a project folder.
 struct World
 {
-    World()
+    explicit World(bool populated = true)
     {
+        if (!populated)
+            return;
         h.writeInstances({desk, personal});
         h.core().setProfiles({"default", "work", "zeta", desk.profileId, personal.profileId});
         h.core().setReport(FakeCoreAdapter::reportWith(true, true, false));
@@ -34,6 +36,7 @@ struct World
     FakeCoreAdapter& core() const { return h.core(); }
     std::optional<QList<CodexInstance>> saved() const { return Coding::decode(Coding::encode(instances())); }
     QList<CodexInstance> instances() const { return h.model().instances(); }
+    QStringList names() const { return TestRecords::names(h.model().instances()); }
     QStringList recent() const { return TestRecords::paths(h.model().recentProjects()); }
     QString error() const { return h.model().presentedError().value_or("(none)"); }
 
@@ -48,25 +51,23 @@ struct World
 
 TEST(AppModelStartup, RecoveryFromBackupIsAnnouncedUnlessALaterStepFails)
 {
-    const CodexInstance work = TestRecords::managed("Work", Type::cli, at("2026-03-01T09:30:00Z"));
     for (const bool diagnosisFails : {false, true}) {
-        AppModelHarness harness;
-        const QString file = diagnosisFails ? harness.projectsPath() : harness.instancesPath();
-        TestFiles::write(file + ".backup", diagnosisFails ? QByteArray("[]") : Coding::encode({work}));
+        World w(false);
+        const QString file = diagnosisFails ? w.h.projectsPath() : w.h.instancesPath();
+        TestFiles::write(file + ".backup", diagnosisFails ? QByteArray("[]") : Coding::encode({w.desk}));
         if (diagnosisFails)
-            harness.core().fail("diagnose", MarlvaneError::coreFailure("doctor broke"));
-        harness.bootstrap();
-        EXPECT_EQ(harness.model().presentedError(),
-                  diagnosisFails ? QStringLiteral("Core 操作失败：doctor broke")
-                                 : QStringLiteral("检测到本地管理数据损坏，已自动从安全备份恢复。"));
-        EXPECT_EQ(harness.model().instances().size(), diagnosisFails ? 0 : 1);
+            w.core().fail("diagnose", MarlvaneError::coreFailure("doctor broke"));
+        w.h.bootstrap();
+        EXPECT_EQ(w.error(), diagnosisFails ? "Core 操作失败：doctor broke"
+                                            : "检测到本地管理数据损坏，已自动从安全备份恢复。");
+        EXPECT_EQ(w.instances().size(), diagnosisFails ? 0 : 1);
         EXPECT_EQ(TestFiles::read(file), TestFiles::read(file + ".backup"));
     }
 }
 
 TEST(AppModelStartup, StoredListsAreFilteredAndSortedButNotRewritten)
 {
-    AppModelHarness harness;
+    World w(false);
     const auto record = [](const char* name, const char* created, std::optional<QDateTime> used = {}) {
         return TestRecords::managed(name, Type::cli, at(created), used);
     };
@@ -77,29 +78,26 @@ TEST(AppModelStartup, StoredListsAreFilteredAndSortedButNotRewritten)
         TestRecords::imported("Empty", "", Type::cli, at("2026-03-01T09:30:00Z")),
         record("twinB", "2026-02-01T00:00:00Z"),
         record("hour", "2026-01-01T00:00:00Z", at("2026-03-10T11:00:00Z"))};
-    harness.writeInstances(stored);
-    const QStringList folders{harness.makeFolder("older"), harness.makeFolder("newer"),
-                              harness.makeFolder("tie")};
+    w.h.writeInstances(stored);
+    const QStringList folders{w.h.makeFolder("older"), w.h.makeFolder("newer"), w.h.makeFolder("tie")};
     const QList<RecentProject> projects{{folders[0], "older", at("2026-01-01T00:00:00Z")},
-                                        {harness.root() + "/gone", "gone", at("2026-04-01T00:00:00Z")},
+                                        {w.h.root() + "/gone", "gone", at("2026-04-01T00:00:00Z")},
                                         {folders[1], "newer", at("2026-03-01T00:00:00Z")},
                                         {folders[2], "tie", at("2026-01-01T00:00:00Z")}};
-    harness.writeProjects(projects);
-    harness.core().setProfiles({"default"});
-    harness.core().setReport(FakeCoreAdapter::reportWith(false, true, false));
-    harness.bootstrap();
-    EXPECT_EQ(TestRecords::names(harness.model().instances()),
-              (QStringList{"twinA", "yesterday", "twinB", "hour"}));
-    EXPECT_EQ(TestRecords::names(harness.model().visibleInstances()),
+    w.h.writeProjects(projects);
+    w.h.core().setProfiles({"default"});
+    w.h.core().setReport(FakeCoreAdapter::reportWith(false, true, false));
+    w.h.bootstrap();
+    EXPECT_EQ(w.names(), (QStringList{"twinA", "yesterday", "twinB", "hour"}));
+    EXPECT_EQ(TestRecords::names(w.model().visibleInstances()),
               (QStringList{"Default CLI", "hour", "yesterday", "twinA", "twinB"}));
-    EXPECT_EQ(harness.storedInstances(), stored);
-    EXPECT_EQ(harness.files().replacements(harness.instancesPath()), 0);
-    EXPECT_EQ(TestRecords::paths(harness.model().recentProjects()),
-              (QStringList{folders[1], folders[0], folders[2]}));
-    EXPECT_EQ(harness.storedProjects(), projects);
-    harness.detect(true, false, false);
-    EXPECT_EQ(harness.model().visibleInstances().first(), CodexInstance::defaultDesktop());
-    EXPECT_EQ(harness.model().visibleInstances().size(), 5);
+    EXPECT_EQ(w.h.storedInstances(), stored);
+    EXPECT_EQ(w.h.files().replacements(w.h.instancesPath()), 0);
+    EXPECT_EQ(w.recent(), (QStringList{folders[1], folders[0], folders[2]}));
+    EXPECT_EQ(w.h.storedProjects(), projects);
+    w.h.detect(true, false, false);
+    EXPECT_EQ(w.model().visibleInstances().first(), CodexInstance::defaultDesktop());
+    EXPECT_EQ(w.model().visibleInstances().size(), 5);
 }
 
 TEST(AppModelStartup, OneDamagedListLeavesTheOtherShownAndARepairedOneIsReadAgain)
@@ -109,7 +107,7 @@ TEST(AppModelStartup, OneDamagedListLeavesTheOtherShownAndARepairedOneIsReadAgai
     w.h.restart();
     TestFiles::write(w.h.projectsPath(), "[{\"path\": ");
     w.h.bootstrap();
-    EXPECT_EQ(TestRecords::names(w.instances()), (QStringList{"Desk", "Personal"}));
+    EXPECT_EQ(w.names(), (QStringList{"Desk", "Personal"}));
     EXPECT_TRUE(w.error().contains(w.h.projectsPath()));
     EXPECT_EQ(TestFiles::read(w.h.instancesPath()), file);
 
@@ -138,6 +136,7 @@ void launchDesk(World& w) { AsyncTest::await(w.model().launchDesktop(w.desk)); }
 void rescan(World& w) { AsyncTest::await(w.model().refreshProfiles(true)); }
 void quietRefresh(World& w) { AsyncTest::await(w.model().refreshProfiles(false)); }
 void none(World&) {}
+QString text(MarlvaneError (*error)()) { return error().errorDescription(); }
 void failSaves(World& w) { w.h.files().failWrites(w.h.instancesPath()); }
 void vanish(World& w) { w.core().setProfiles({"zeta"}); }
 void lost(World& w) { w.core().setProfiles({"work", "zeta", ProfileID::compose(Type::cli, QUuid::createUuid())}); failSaves(w); }
@@ -168,11 +167,8 @@ struct FailureRow
 TEST(AppModelOperations, FailuresLeaveTheRecordsAsTheyWere)
 {
     const MarlvaneError busy = MarlvaneError::coreFailure("busy");
-    const QString fails = busy.errorDescription(),
-                  unmanaged = MarlvaneError::unmanagedProfile().errorDescription();
-    const QString blank = MarlvaneError::invalidName().errorDescription(),
-                  noCLI = MarlvaneError::cliNotInstalled().errorDescription();
-    const QString noDesktop = MarlvaneError::desktopNotInstalled().errorDescription();
+    const QString fails = busy.errorDescription(), unmanaged = text(MarlvaneError::unmanagedProfile);
+    const QString blank = text(MarlvaneError::invalidName), noCLI = text(MarlvaneError::cliNotInstalled);
     const QStringList list{"listProfiles"}, out{"outside"}, all{"work", "zeta"};
     const PlatformError platform = PlatformError::fromErrno("无法读取文件", "/data/instances.json", ENOENT);
     const Op cli = launch(&AppModel::launchCLI);
@@ -184,10 +180,10 @@ TEST(AppModelOperations, FailuresLeaveTheRecordsAsTheyWere)
         {"import built-in", none, adopt("default"), unmanaged},
         {"import unknown", none, adopt("unknown"), unmanaged},
         {"import no CLI", detect(true, false, false), adopt("work", Type::cli), noCLI},
-        {"import no Desktop", detect(false, true, false), adopt("work"), noDesktop},
+        {"import no Desktop", detect(false, true, false), adopt("work"), text(MarlvaneError::desktopNotInstalled)},
         {"import save", failSaves, adopt("work"), "", list, 2},
         {"import core", coreFails("listProfiles", busy), adopt("work"), fails, list, 2},
-        {"import gone", vanish, adopt("work"), MarlvaneError::profileMissing().errorDescription(), list, 2, {"zeta"}},
+        {"import gone", vanish, adopt("work"), text(MarlvaneError::profileMissing), list, 2, {"zeta"}},
         {"rename blank", none, rename("\n"), blank},
         {"rename save", failSaves, rename("R"), ""},
         {"remove built-in", none, remove(&World::builtIn), unmanaged},
@@ -197,9 +193,9 @@ TEST(AppModelOperations, FailuresLeaveTheRecordsAsTheyWere)
         {"detach managed", none, detach(&World::desk), unmanaged},
         {"detach built-in", none, detach(&World::builtIn), unmanaged},
         {"detach save", failSaves, detach(&World::personal), ""},
-        {"no Desktop", detect(false, true, true), launchDesk, noDesktop},
+        {"no Desktop", detect(false, true, true), launchDesk, text(MarlvaneError::desktopNotInstalled)},
         {"no CLI", detect(true, false, true), cli, noCLI},
-        {"no VS Code", none, launch(&AppModel::launchVSCode), MarlvaneError::vscodeNotInstalled().errorDescription()},
+        {"no VS Code", none, launch(&AppModel::launchVSCode), text(MarlvaneError::vscodeNotInstalled)},
         {"launch core", coreFails("launchCLI", busy), cli, fails, {"launchCLI"}, 2},
         {"launch stamp", failSaves, cli, "", {"launchCLI"}, 2, all, true},
         {"start core", coreFails("listProfiles", busy), quietRefresh, "(none)", list},
@@ -250,13 +246,12 @@ TEST(AppModelRefresh, RestoresLostRecordsOnceAndListsExternalProfilesInFileBrows
     const QString desktopProfile = "marlvane-desktop-" + UuidText::upper(lostDesktop);
     w.core().setProfiles({"default", "work", w.desk.profileId, cliProfile, cliProfile, desktopProfile});
     rescan(w);
-    const QList<CodexInstance> instances = w.instances();
-    ASSERT_EQ(instances.size(), 4);
-    EXPECT_EQ(instances.mid(0, 2), (QList<CodexInstance>{w.desk, w.personal}));
-    EXPECT_EQ(instances[2],
-              CodexInstance(lostCLI, "恢复的 CLI", Type::cli, cliProfile, instances[2].createdAt, {}));
-    EXPECT_EQ(instances[3], CodexInstance(lostDesktop, "恢复的 Desktop", Type::desktop, desktopProfile,
-                                          instances[3].createdAt, {}));
+    const QList<CodexInstance> got = w.instances();
+    ASSERT_EQ(got.size(), 4);
+    EXPECT_EQ(got.mid(0, 2), (QList<CodexInstance>{w.desk, w.personal}));
+    EXPECT_EQ(got[2], CodexInstance(lostCLI, "恢复的 CLI", Type::cli, cliProfile, got[2].createdAt, {}));
+    EXPECT_EQ(got[3], CodexInstance(lostDesktop, "恢复的 Desktop", Type::desktop, desktopProfile,
+                                    got[3].createdAt, {}));
     EXPECT_EQ(w.h.storedInstances(), w.saved());
     EXPECT_EQ(w.model().externalProfiles(), QStringList{"work"});
     rescan(w);
@@ -267,7 +262,7 @@ TEST(AppModelRefresh, RestoresLostRecordsOnceAndListsExternalProfilesInFileBrows
     rescan(w);
     EXPECT_EQ(w.model().externalProfiles(),
               (QStringList{"alpha", "Beta", "Item9", "item10", "marlvane-desktop-xyz", "Work", "work"}));
-    EXPECT_EQ(w.instances(), instances);
+    EXPECT_EQ(w.instances(), got);
     w.core().setProfiles({"work", "Work"});
     rescan(w);
     EXPECT_EQ(w.model().externalProfiles(), (QStringList{"work", "Work"}));
@@ -305,9 +300,9 @@ TEST(AppModelOperations, CreateImportRenameDetachAndRemoveSaveWhatTheyShow)
     QSignalSpy working(&w.model(), &AppModel::isWorkingChanged);
     EXPECT_TRUE(AsyncTest::await(w.model().createInstance(" \t Work \n", Type::desktop)));
     const CodexInstance created = w.instances().last();
-    EXPECT_EQ(created, CodexInstance(created.id, "Work", Type::desktop,
-                                     "marlvane-desktop-" + UuidText::lower(created.id), created.createdAt,
-                                     std::nullopt));
+    EXPECT_EQ(created,
+              CodexInstance(created.id, "Work", Type::desktop,
+                            "marlvane-desktop-" + UuidText::lower(created.id), created.createdAt, {}));
     EXPECT_EQ(w.core().calls(), (Calls{{"createProfile", {created.profileId}}}));
     EXPECT_EQ(working.count(), 2);
 
@@ -322,7 +317,7 @@ TEST(AppModelOperations, CreateImportRenameDetachAndRemoveSaveWhatTheyShow)
     AsyncTest::await(w.model().rename(w.other, "Ignored"));
     AsyncTest::await(w.model().rename(w.builtIn, "Ignored"));
     EXPECT_TRUE(AsyncTest::await(w.model().detachImportedProfile(w.personal)));
-    EXPECT_EQ(TestRecords::names(w.instances()), (QStringList{"Renamed", "Work", "Imported"}));
+    EXPECT_EQ(w.names(), (QStringList{"Renamed", "Work", "Imported"}));
     EXPECT_EQ(w.h.storedInstances(), w.saved());
     EXPECT_EQ(w.model().externalProfiles(), (QStringList{"personal", "zeta"}));
     EXPECT_EQ(w.core().operations(), (QStringList{"createProfile", "listProfiles"}));
@@ -330,20 +325,19 @@ TEST(AppModelOperations, CreateImportRenameDetachAndRemoveSaveWhatTheyShow)
     EXPECT_EQ(w.error(), MarlvaneError::unmanagedProfile().errorDescription());
 
     EXPECT_TRUE(AsyncTest::await(w.model().remove(w.desk)));
-    EXPECT_EQ(TestRecords::names(w.instances()), (QStringList{"Work", "Imported"}));
+    EXPECT_EQ(w.names(), (QStringList{"Work", "Imported"}));
     EXPECT_EQ(w.h.storedInstances(), w.saved());
     EXPECT_EQ(w.core().calls().mid(2), (Calls{{"removeProfile", {w.desk.profileId}}}));
-    EXPECT_FALSE(w.core().profiles().contains(w.desk.profileId));
     // Refused by the core while the file cannot take the record back: still shown.
     w.core().fail("removeProfile", MarlvaneError::coreFailure("busy"));
     w.core().hold("removeProfile");
     QCoro::Task<bool> removal = w.model().remove(record);
     ASSERT_TRUE(AsyncTest::spinUntil([&] { return w.core().waiting("removeProfile") == 1; }));
-    EXPECT_EQ(TestRecords::names(w.instances()), QStringList{"Work"});
+    EXPECT_EQ(w.names(), QStringList{"Work"});
     failSaves(w);
     w.core().release("removeProfile");
     EXPECT_FALSE(AsyncTest::await(std::move(removal)));
-    EXPECT_EQ(TestRecords::names(w.instances()), (QStringList{"Work", "Imported"}));
+    EXPECT_EQ(w.names(), (QStringList{"Work", "Imported"}));
     EXPECT_EQ(TestRecords::names(*w.h.storedInstances()), QStringList{"Work"});
     EXPECT_EQ(w.error(), QStringLiteral("Core 操作失败：busy"));
 }

@@ -15,15 +15,12 @@ class AppModelHarness final
 public:
     AppModelHarness()
     {
-        const std::pair<const char*, const char*> folders[] = {{"HOME", "home"},
-                                                               {"XDG_DATA_HOME", "home/.local/share"},
-                                                               {"XDG_RUNTIME_DIR", "runtime"},
-                                                               {"TMPDIR", "tmp"}};
-        for (const auto& [name, folder] : folders) {
+        for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"}) {
             m_saved.append({name, qgetenv(name)});
-            qputenv(name, QFile::encodeName(makeFolder(QString::fromLatin1(folder))));
+            qputenv(name, QFile::encodeName(makeFolder(QString::fromLatin1(name).toLower())));
         }
-        QFile::setPermissions(root() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(root() + "/xdg_runtime_dir",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         m_dataDirectory = AppSupportPaths::root();
         restart();
     }
