@@ -1,7 +1,5 @@
 #include "AppModelHarness.h"
-#include "MarlvaneError.h"
 #include "PlatformError.h"
-#include "ProfileID.h"
 #include "TestRecords.h"
 #include "UuidText.h"
 

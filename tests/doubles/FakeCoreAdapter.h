@@ -8,7 +8,6 @@
 #include <QSet>
 
 #include <coroutine>
-#include <vector>
 
 // A core that records each call by name, keeps a profile list, and fails or holds calls on request.
 class FakeCoreAdapter final : public CoreAdapter
@@ -120,6 +119,6 @@ private:
     EnvironmentReport m_report = EnvironmentReport::placeholder();
     QHash<QString, std::exception_ptr> m_failures;
     QSet<QString> m_held;
-    QHash<QString, std::vector<std::coroutine_handle<>>> m_waiters;
+    QHash<QString, QList<std::coroutine_handle<>>> m_waiters;
     QList<Call> m_calls;
 };
