@@ -1,22 +1,35 @@
 #pragma once
 
 #include "AppModel.h"
+#include "AppSupportPaths.h"
 #include "AsyncTest.h"
 #include "FailingFileOps.h"
 #include "FakeCoreAdapter.h"
 #include "JsonCoding.h"
 #include "TempDir.h"
 
-#include <QTemporaryDir>
-
-// An AppModel over real stores (writing through a FailingFileOps) and a FakeCoreAdapter, not yet
-// bootstrapped. HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR and TMPDIR point into a temporary folder while
-// it lives, so the data folder is AppSupportPaths::root() there.
+// An AppModel (not bootstrapped) over real stores writing through a FailingFileOps and a fake core;
+// HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR and TMPDIR point into a temporary folder while it lives.
 class AppModelHarness final
 {
 public:
-    AppModelHarness();
-    ~AppModelHarness();
+    AppModelHarness()
+    {
+        for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"}) {
+            m_saved.append({name, qgetenv(name)});
+            qputenv(name, QFile::encodeName(makeFolder(QString::fromLatin1(name).toLower())));
+        }
+        QFile::setPermissions(root() + "/xdg_runtime_dir",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        m_dataDirectory = AppSupportPaths::root();
+        restart();
+    }
+    ~AppModelHarness()
+    {
+        m_model.reset();
+        for (const auto& [name, value] : m_saved) // so the next temporary folder lands in the usual place
+            value.isEmpty() ? qunsetenv(name) : qputenv(name, value);
+    }
     Q_DISABLE_COPY_MOVE(AppModelHarness)
 
     AppModel& model() const { return *m_model; }
@@ -26,12 +39,16 @@ public:
     QString dataDirectory() const { return m_dataDirectory; }
     QString instancesPath() const { return m_dataDirectory + "/instances.json"; }
     QString projectsPath() const { return m_dataDirectory + "/recent-projects.json"; }
-    /** @brief Creates a folder below root() (parents too) and returns its path. */
-    QString makeFolder(const QString& relativePath) const;
+    QString makeFolder(const QString& relativePath) const
+    {
+        const QString path = QDir::cleanPath(root() + '/' + relativePath);
+        QDir().mkpath(path);
+        return path;
+    }
 
     void writeInstances(const QList<CodexInstance>& list) const { write(instancesPath(), list); }
     void writeProjects(const QList<RecentProject>& list) const { write(projectsPath(), list); }
-    /** @brief The records in the file; absent when it is missing or unreadable. */
+    // Absent when the file is missing or unreadable.
     std::optional<QList<CodexInstance>> storedInstances() const
     {
         return stored<CodexInstance>(instancesPath());
@@ -41,15 +58,23 @@ public:
         return stored<RecentProject>(projectsPath());
     }
 
-    /** @brief Publishes a report in which exactly the given runtimes are found. */
     void detect(bool desktop, bool cli, bool vscode)
     {
         m_core->setReport(FakeCoreAdapter::reportWith(desktop, cli, vscode));
         AsyncTest::await(m_model->refreshEnvironment());
     }
     void bootstrap() { AsyncTest::await(m_model->bootstrap()); }
-    /** @brief A new model and core over the same files, as after a restart (not bootstrapped). */
-    void restart();
+    // A new model and core over the same files (not bootstrapped).
+    void restart()
+    {
+        m_model.reset();
+        auto core = std::make_unique<FakeCoreAdapter>();
+        m_core = core.get();
+        m_model = std::make_unique<AppModel>(
+            std::make_unique<AppModel::InstanceStore>(instancesPath(), QList<CodexInstance>{}, m_files),
+            std::make_unique<AppModel::ProjectStore>(projectsPath(), QList<RecentProject>{}, m_files),
+            std::move(core));
+    }
 
 private:
     template <typename T> static void write(const QString& path, const QList<T>& list)
@@ -59,11 +84,11 @@ private:
     template <typename T> static std::optional<QList<T>> stored(const QString& path)
     {
         try {
-            if (QFile::exists(path))
-                return JsonCoding<QList<T>>::decode(TestFiles::read(path));
+            return QFile::exists(path) ? std::optional(JsonCoding<QList<T>>::decode(TestFiles::read(path)))
+                                       : std::nullopt;
         } catch (const std::exception&) {
+            return std::nullopt;
         }
-        return std::nullopt;
     }
 
     QList<std::pair<const char*, QByteArray>> m_saved;

@@ -4,17 +4,12 @@
 #include "EnvironmentReport.h"
 #include "MarlvaneError.h"
 
-#include <QCoroTask>
 #include <QHash>
 #include <QSet>
-#include <QStringList>
 
 #include <coroutine>
-#include <exception>
-#include <vector>
 
-// A CoreAdapter for tests: records each call as it starts (by CoreAdapter function name), keeps a
-// profile list like a core would, and fails calls or holds them open until release() on request.
+// A core that records each call by name, keeps a profile list, and fails or holds calls on request.
 class FakeCoreAdapter final : public CoreAdapter
 {
 public:
@@ -25,8 +20,16 @@ public:
         bool operator==(const Call&) const = default;
     };
 
-    /** @brief A report in which exactly the given runtimes are found. */
-    static EnvironmentReport reportWith(bool desktop, bool cli, bool vscode);
+    static EnvironmentReport reportWith(bool desktop, bool cli, bool vscode)
+    {
+        EnvironmentReport report = EnvironmentReport::placeholder();
+        report.desktop.found = desktop;
+        report.cli.found = report.cli.healthy = cli;
+        report.vscode.found = vscode;
+        report.coreVersion = QStringLiteral("tessaroll 0.7.0");
+        report.corePath = QStringLiteral("/fake/bin/tessaroll");
+        return report;
+    }
 
     void setExecutableURL(std::optional<QString> url) { m_executableURL = std::move(url); }
     void setProfiles(QStringList profiles) { m_profiles = std::move(profiles); }
@@ -39,17 +42,44 @@ public:
     }
     void succeed(const QString& operation) { m_failures.remove(operation); }
     void hold(const QString& operation) { m_held.insert(operation); }
-    void release(const QString& operation);
+    void release(const QString& operation)
+    {
+        m_held.remove(operation);
+        for (const std::coroutine_handle<> waiter : m_waiters.take(operation))
+            waiter.resume();
+    }
     int waiting(const QString& operation) const { return int(m_waiters.value(operation).size()); }
     const QList<Call>& calls() const { return m_calls; }
-    QStringList operations() const;
+    QStringList operations() const
+    {
+        QStringList names;
+        for (const Call& call : m_calls)
+            names.append(call.operation);
+        return names;
+    }
     int count(const QString& operation) const { return int(operations().count(operation)); }
     void clearCalls() { m_calls.clear(); }
 
     std::optional<QString> executableURL() const override { return m_executableURL; }
-    QCoro::Task<QStringList> listProfiles() override;
-    QCoro::Task<void> createProfile(QString id) override;
-    QCoro::Task<void> removeProfile(QString id) override;
+    QCoro::Task<QStringList> listProfiles() override
+    {
+        co_await enter("listProfiles");
+        QStringList profiles = m_profiles; // QCoro 0.8 moves from a member given to co_return
+        co_return profiles;
+    }
+    QCoro::Task<void> createProfile(QString id) override
+    {
+        co_await enter("createProfile", id);
+        if (!m_profiles.contains(id))
+            m_profiles.append(id);
+    }
+    QCoro::Task<void> removeProfile(QString id) override
+    {
+        co_await enter("removeProfile", id);
+        if (id == QLatin1String("default")) // the real adapter refuses the core's own profile
+            throw MarlvaneError::unmanagedProfile();
+        m_profiles.removeAll(id);
+    }
     QCoro::Task<void> launchDesktop(QString id) override { co_await enter("launchDesktop", id); }
     QCoro::Task<void> launchCLI(QString id, QString project) override
     {
@@ -59,7 +89,12 @@ public:
     {
         co_await enter("launchVSCode", id, project);
     }
-    QCoro::Task<EnvironmentReport> diagnose() override;
+    QCoro::Task<EnvironmentReport> diagnose() override
+    {
+        co_await enter("diagnose");
+        EnvironmentReport report = m_report;
+        co_return report;
+    }
 
 private:
     struct Gate
@@ -70,7 +105,6 @@ private:
         void await_suspend(std::coroutine_handle<> h) { fake->m_waiters[operation].push_back(h); }
         void await_resume() const noexcept {}
     };
-    // Records the call, waits while held, then throws the scripted failure if there is one.
     template <typename... Args> QCoro::Task<void> enter(QString operation, Args... arguments)
     {
         m_calls.append(Call{operation, QStringList{arguments...}});
@@ -85,6 +119,6 @@ private:
     EnvironmentReport m_report = EnvironmentReport::placeholder();
     QHash<QString, std::exception_ptr> m_failures;
     QSet<QString> m_held;
-    QHash<QString, std::vector<std::coroutine_handle<>>> m_waiters;
+    QHash<QString, QList<std::coroutine_handle<>>> m_waiters;
     QList<Call> m_calls;
 };

@@ -1,72 +1,51 @@
-#include "CodexInstance.h"
-#include "EnvironmentReport.h"
 #include "IsoDate.h"
 #include "JsonCoding.h"
 #include "MarlvaneError.h"
 #include "PlatformError.h"
 #include "ProfileID.h"
-#include "RecentProject.h"
 #include "UuidText.h"
 
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 namespace {
 
 using Instances = JsonCoding<QList<CodexInstance>>;
+using Projects = JsonCoding<QList<RecentProject>>;
 const QString uuidText = QStringLiteral("3f2b8c1e-9a47-4d2e-8b61-0c5a7e9d1f24");
 const QUuid uuid = QUuid::fromString(uuidText);
 
-QDateTime utc(int year, int month, int day, int hour, int minute, int second, int msec = 0)
+QDateTime utc(int year, int month, int day, int hour, int minute, int second)
 {
-    return QDateTime(QDate(year, month, day), QTime(hour, minute, second, msec), Qt::UTC);
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), Qt::UTC);
 }
 
-CodexInstance sample()
-{
-    return {uuid,
-            "Work/Side 工作",
-            CodexInstanceType::desktop,
-            "marlvane-desktop-" + uuidText,
-            utc(2026, 3, 1, 9, 30, 0),
-            utc(2026, 3, 2, 10, 0, 5)};
-}
+const CodexInstance sample(uuid, "Work/Side 工作", CodexInstanceType::desktop, "marlvane-desktop-" + uuidText,
+                           utc(2026, 3, 1, 9, 30, 0), utc(2026, 3, 2, 10, 0, 5));
 
-// The bytes every earlier version wrote: sorted keys, " : ", "\/", QJsonDocument's escapes
-// otherwise (a lone surrogate as its escape), upper-case identifiers, whole-second dates.
-TEST(CodexInstanceCoding, SavedArrayHasTheFileLayoutAndReadsBack)
+// The bytes every earlier version wrote: sorted keys, " : ", "\/", upper-case ids, whole-second dates.
+TEST(Coding, SavedArraysHaveTheFileLayoutReadBackAndNameWhatIsWrong)
 {
-    const CodexInstance cli{QUuid::fromString(QStringLiteral("0c5a7e9d-1f24-4d2e-8b61-3f2b8c1e9a47")),
+    const CodexInstance cli(QUuid::fromString(QStringLiteral("0c5a7e9d-1f24-4d2e-8b61-3f2b8c1e9a47")),
                             QStringLiteral("\"q\" \\ tab\tnew\nline\u0001\u007f é 🚀 ") + QChar(0xdc00),
-                            CodexInstanceType::cli,
-                            "marlvane-cli-0c5a7e9d-1f24-4d2e-8b61-3f2b8c1e9a47",
+                            CodexInstanceType::cli, "marlvane-cli-0c5a7e9d-1f24-4d2e-8b61-3f2b8c1e9a47",
                             QDateTime(QDate(2026, 1, 1), QTime(1, 59, 59, 999), QTimeZone(7200)),
-                            std::nullopt};
+                            std::nullopt);
     const QByteArray expected =
-        "[\n"
-        "  {\n"
-        "    \"createdAt\" : \"2026-03-01T09:30:00Z\",\n"
-        "    \"displayName\" : \"Work\\/Side 工作\",\n"
-        "    \"id\" : \"3F2B8C1E-9A47-4D2E-8B61-0C5A7E9D1F24\",\n"
-        "    \"lastUsedAt\" : \"2026-03-02T10:00:05Z\",\n"
+        "[\n  {\n    \"createdAt\" : \"2026-03-01T09:30:00Z\",\n    \"displayName\" : \"Work\\/Side 工作\",\n"
+        "    \"id\" : \"3F2B8C1E-9A47-4D2E-8B61-0C5A7E9D1F24\",\n    \"lastUsedAt\" : "
+        "\"2026-03-02T10:00:05Z\",\n"
         "    \"profileId\" : \"marlvane-desktop-3f2b8c1e-9a47-4d2e-8b61-0c5a7e9d1f24\",\n"
-        "    \"type\" : \"desktop\"\n"
-        "  },\n"
-        "  {\n"
-        "    \"createdAt\" : \"2025-12-31T23:59:59Z\",\n"
+        "    \"type\" : \"desktop\"\n  },\n  {\n    \"createdAt\" : \"2025-12-31T23:59:59Z\",\n"
         "    \"displayName\" : \"\\\"q\\\" \\\\ tab\\tnew\\nline\\u0001\x7f é 🚀 \\udc00\",\n"
         "    \"id\" : \"0C5A7E9D-1F24-4D2E-8B61-3F2B8C1E9A47\",\n"
-        "    \"profileId\" : \"marlvane-cli-0c5a7e9d-1f24-4d2e-8b61-3f2b8c1e9a47\",\n"
-        "    \"type\" : \"cli\"\n"
-        "  }\n"
-        "]";
-    EXPECT_EQ(Instances::encode({sample(), cli}), expected);
+        "    \"profileId\" : \"marlvane-cli-0c5a7e9d-1f24-4d2e-8b61-3f2b8c1e9a47\",\n    \"type\" : "
+        "\"cli\"\n  }\n]";
+    EXPECT_EQ(Instances::encode({sample, cli}), expected);
     const QList<CodexInstance> read = Instances::decode(expected);
     ASSERT_EQ(read.size(), 2);
-    EXPECT_EQ(read.first(), sample());
+    EXPECT_EQ(read.first(), sample);
     EXPECT_EQ(read.last().createdAt, utc(2025, 12, 31, 23, 59, 59));
     EXPECT_EQ(read.last().lastUsedAt, std::nullopt);
     EXPECT_EQ(Instances::encode({}), QByteArray("[\n\n]"));
@@ -74,10 +53,19 @@ TEST(CodexInstanceCoding, SavedArrayHasTheFileLayoutAndReadsBack)
                                "\",\"displayName\":\"A\",\"profileId\":\"p\",\"type\":\"cli\",\"createdAt\":"
                                "\"2026-03-01T09:30:00Z\",\"lastUsedAt\":null,\"colour\":\"blue\"}]";
     EXPECT_EQ(Instances::decode(lenient).value(0).id, uuid);
-}
 
-TEST(CodexInstanceCoding, DecodingNamesTheFaultyRecordAndKey)
-{
+    const QList<RecentProject> list{{"/home/me/b", "b", utc(2026, 3, 1, 9, 30, 5)}};
+    const QByteArray bytes =
+        "[\n  {\n    \"displayName\" : \"b\",\n    \"lastOpenedAt\" : \"2026-03-01T09:30:05Z\",\n"
+        "    \"path\" : \"\\/home\\/me\\/b\"\n  }\n]";
+    EXPECT_EQ(Projects::encode(list), bytes);
+    EXPECT_EQ(Projects::decode(bytes), list);
+    for (const char* key : {"displayName", "lastOpenedAt", "path"}) {
+        QByteArray missing = bytes;
+        EXPECT_THROW(Projects::decode(missing.replace(key, "x")), PlatformError) << key;
+    }
+
+    // A file that does not decode is named by record and key.
     const QByteArray id = "\"id\":\"3F2B8C1E-9A47-4D2E-8B61-0C5A7E9D1F24\",";
     const QByteArray good = "{" + id + "\"displayName\":\"A\",\"profileId\":\"p\",\"type\":\"cli\",";
     const QByteArray date = "\"createdAt\":\"2026-03-01T09:30:00Z\"";
@@ -106,48 +94,40 @@ TEST(CodexInstanceCoding, DecodingNamesTheFaultyRecordAndKey)
     }
 }
 
-TEST(CodexInstance, EveryFieldCountsInEqualityAndHash)
+TEST(Records, EveryFieldCountsInEqualityAndHashAndAnErrorCarriesItsPayload)
 {
-    const CodexInstance a = sample();
-    CodexInstance same = a;
-    same.createdAt = a.createdAt.toTimeZone(QTimeZone(3600));
-    EXPECT_EQ(a, same);
-    EXPECT_EQ(qHash(a), qHash(same));
-    std::vector<CodexInstance> others(6, a);
+    CodexInstance same = sample;
+    same.createdAt = sample.createdAt.toTimeZone(QTimeZone(3600));
+    EXPECT_EQ(sample, same);
+    EXPECT_EQ(qHash(sample), qHash(same));
+    std::vector<CodexInstance> others(6, sample);
     others[0].id = QUuid();
     others[1].displayName = "Other";
     others[2].type = CodexInstanceType::cli;
     others[3].profileId = "p";
-    others[4].createdAt = a.createdAt.addMSecs(1);
+    others[4].createdAt = sample.createdAt.addMSecs(1);
     others[5].lastUsedAt.reset();
     for (const CodexInstance& other : others) {
+        EXPECT_NE(sample, other);
+        EXPECT_NE(qHash(sample), qHash(other));
+    }
+
+    const RecentProject a{"/home/me/b", "b", utc(2026, 3, 1, 9, 30, 5)};
+    for (const RecentProject& other :
+         {RecentProject{"/home/me/c", "b", a.lastOpenedAt}, RecentProject{a.path, "c", a.lastOpenedAt},
+          RecentProject{a.path, "b", a.lastOpenedAt.addSecs(1)}}) {
         EXPECT_NE(a, other);
         EXPECT_NE(qHash(a), qHash(other));
     }
-    EXPECT_TRUE(CodexInstance::defaultCLI().isBuiltIn());
-    EXPECT_FALSE(a.isBuiltIn());
-    EXPECT_EQ(CodexInstance::defaultDesktop().createdAt, IsoDate::distantPast());
-}
-
-TEST(RecentProjectCoding, RoundTripsEveryKeyAndRequiresEachOne)
-{
-    const QList<RecentProject> list{{"/home/me/b", "b", utc(2026, 3, 1, 9, 30, 5)}};
-    const QByteArray bytes =
-        "[\n  {\n    \"displayName\" : \"b\",\n    \"lastOpenedAt\" : \"2026-03-01T09:30:05Z\",\n"
-        "    \"path\" : \"\\/home\\/me\\/b\"\n  }\n]";
-    EXPECT_EQ(JsonCoding<QList<RecentProject>>::encode(list), bytes);
-    EXPECT_EQ(JsonCoding<QList<RecentProject>>::decode(bytes), list);
-    for (const char* key : {"displayName", "lastOpenedAt", "path"}) {
-        QByteArray missing = bytes;
-        missing.replace(key, "x");
-        EXPECT_THROW(JsonCoding<QList<RecentProject>>::decode(missing), PlatformError) << key;
-    }
-    const RecentProject a = list.first();
-    EXPECT_NE(a, (RecentProject{"/home/me/c", "b", a.lastOpenedAt}));
-    EXPECT_NE(a, (RecentProject{a.path, "c", a.lastOpenedAt}));
-    EXPECT_NE(a, (RecentProject{a.path, "b", a.lastOpenedAt.addSecs(1)}));
-    EXPECT_NE(qHash(a), qHash(RecentProject{a.path, "b", a.lastOpenedAt.addSecs(1)}));
     EXPECT_EQ(a.id(), a.path);
+
+    const QString lines = QStringLiteral("  first line\nsecond line\n");
+    const MarlvaneError error = MarlvaneError::coreFailure(lines), copy = error;
+    EXPECT_EQ(error.errorDescription(), QStringLiteral("Core 操作失败：") + lines);
+    EXPECT_STREQ(copy.what(), error.errorDescription().toUtf8().constData());
+    EXPECT_EQ(error, MarlvaneError::coreFailure(lines));
+    EXPECT_NE(error, MarlvaneError::coreFailure("x"));
+    EXPECT_NE(MarlvaneError::invalidName(), MarlvaneError::projectMissing());
 }
 
 TEST(TextForms, DatesUuidsAndProfileIdentifiersHaveExactlyOneForm)
@@ -174,42 +154,18 @@ TEST(TextForms, DatesUuidsAndProfileIdentifiersHaveExactlyOneForm)
 
     using Components = ProfileID::Components;
     EXPECT_EQ(ProfileID::compose(CodexInstanceType::cli, uuid), "marlvane-cli-" + uuidText);
-    const std::pair<QString, std::optional<Components>> rows[] = {
-        {"marlvane-desktop-" + uuidText.toUpper(), Components{CodexInstanceType::desktop, uuid}},
-        {"marlvane-cli-" + uuidText, Components{CodexInstanceType::cli, uuid}},
-        {"default", std::nullopt},
-        {"marlvane-desktop-", std::nullopt},
-        {"Marlvane-cli-" + uuidText, std::nullopt},
-        {"marlvane-app-" + uuidText, std::nullopt},
-    };
-    for (const auto& [text, expected] : rows) {
-        EXPECT_EQ(ProfileID::parse(text), expected) << text.toStdString();
-        EXPECT_EQ(ProfileID::isManaged(text), expected.has_value()) << text.toStdString();
+    EXPECT_EQ(ProfileID::parse("marlvane-desktop-" + uuidText.toUpper()),
+              (Components{CodexInstanceType::desktop, uuid}));
+    EXPECT_EQ(ProfileID::parse("marlvane-cli-" + uuidText), (Components{CodexInstanceType::cli, uuid}));
+    EXPECT_TRUE(ProfileID::isManaged("marlvane-cli-" + uuidText));
+    const QString genuine = "marlvane-cli-" + uuidText;
+    for (const QString& text : {QString("default"), QString("marlvane-desktop-"), "Marlvane-cli-" + uuidText,
+                                "marlvane-app-" + uuidText, genuine + "/../../victim", " " + genuine,
+                                genuine + "\u200B", genuine.toUpper(), genuine.chopped(1)}) {
+        EXPECT_EQ(ProfileID::parse(text), std::nullopt) << text.toStdString();
+        EXPECT_FALSE(ProfileID::isManaged(text)) << text.toStdString();
     }
-    EXPECT_NE((Components{CodexInstanceType::cli, uuid}), (Components{CodexInstanceType::desktop, uuid}));
     EXPECT_EQ(CodexInstanceTypes::fromRawValue("CLI"), std::nullopt);
-}
-
-TEST(MarlvaneError, ThePayloadIsAppendedAndWhatMatchesTheDescription)
-{
-    const QString lines = QStringLiteral("  first line\nsecond line\n");
-    const MarlvaneError error = MarlvaneError::coreFailure(lines);
-    EXPECT_EQ(error.errorDescription(), QStringLiteral("Core 操作失败：") + lines);
-    const MarlvaneError copy = error;
-    EXPECT_STREQ(copy.what(), error.errorDescription().toUtf8().constData());
-    EXPECT_STREQ(MarlvaneError::projectMissing().what(),
-                 MarlvaneError::projectMissing().errorDescription().toUtf8().constData());
-    EXPECT_EQ(error, MarlvaneError::coreFailure(lines));
-    EXPECT_NE(error, MarlvaneError::coreFailure("x"));
-    EXPECT_NE(MarlvaneError::invalidName(), MarlvaneError::projectMissing());
-}
-
-TEST(EnvironmentReport, ThePlaceholderFindsNothingAndNamesNoCore)
-{
-    EnvironmentReport expected;
-    expected.coreVersion = QStringLiteral("不可用");
-    expected.corePath = QStringLiteral("未找到");
-    EXPECT_EQ(EnvironmentReport::placeholder(), expected);
 }
 
 } // namespace

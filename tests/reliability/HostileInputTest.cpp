@@ -1,23 +1,17 @@
-// Hostile or strange input from outside: identifiers that look like paths, options or shell code, a
-// core that floods or prints bytes that are not UTF-8, awkward project folder names. Nothing crashes,
-// nothing runs through a shell, nothing outside the chosen folders is touched, messages stay readable.
-
+// Hostile input: nothing runs through a shell, nothing outside the chosen folders is touched.
 #include "AppModelHarness.h"
-#include "AsyncTest.h"
-#include "MarlvaneError.h"
-#include "ProfileID.h"
-#include "TempDir.h"
 #include "TessarollCLIAdapter.h"
 
-#include <QDir>
 #include <QDirIterator>
-#include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
-
-#include <sys/stat.h>
+#include <QRegularExpression>
 
 namespace {
+
+template <typename T> std::optional<MarlvaneError> refusal(QCoro::Task<T> task)
+{
+    return AsyncTest::as<MarlvaneError>(AsyncTest::error(std::move(task)));
+}
 
 class HostileInput : public ::testing::Test
 {
@@ -25,25 +19,24 @@ protected:
     void SetUp() override
     {
         qputenv("TESSAROLL_HOME", QFile::encodeName(base + "/profiles"));
-        qputenv("CODEX_HOME", QFile::encodeName(base + "/codex-home"));
+        qputenv("CODEX_HOME", QFile::encodeName(codexHome));
         TestFiles::write(base + "/victim/keep.txt", "keep"); // what a path-like identifier would reach
         TestFiles::write(base + "/profiles/victim/keep.txt", "keep");
         QDir::setCurrent(env.makeFolder("home"));
     }
 
-    // A stand-in core that prints the prepared bytes and exits with the prepared code.
     QString fakeCore(const QByteArray& out, const QByteArray& err, int exitCode) const
     {
-        const QByteArray folder = QFile::encodeName(env.makeFolder("fake"));
+        const QString folder = env.makeFolder("fake");
         TestFiles::write(folder + "/out", out);
         TestFiles::write(folder + "/err", err);
-        TestFiles::write(folder + "/tessaroll", "#!/bin/sh\ncat '" + folder + "/out'\ncat '" + folder +
-                                                    "/err' >&2\nexit " + QByteArray::number(exitCode) + "\n");
+        TestFiles::write(folder + "/tessaroll", "#!/bin/sh\ncd \"${0%/*}\" && cat out && cat err >&2\nexit " +
+                                                    QByteArray::number(exitCode) + "\n");
         QFile::setPermissions(folder + "/tessaroll", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return folder + "/tessaroll";
     }
 
-    // Files that a command run through a shell would have created, and what the profile folder holds.
+    // No file a shell would have made, and the profile folder as it was.
     void expectNothingTouched() const
     {
         QDirIterator it(base, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
@@ -58,13 +51,8 @@ protected:
     }
 
     AppModelHarness env; // isolates HOME and the XDG folders
-    const QString base = env.root();
+    const QString base = env.root(), codexHome = base + "/codex-home";
 };
-
-std::optional<MarlvaneError> marlvaneError(std::exception_ptr error)
-{
-    return AsyncTest::as<MarlvaneError>(std::move(error));
-}
 
 TEST_F(HostileInput, BundledCoreRefusesHostileIdentifiersWithAReadableMessage)
 {
@@ -72,30 +60,18 @@ TEST_F(HostileInput, BundledCoreRefusesHostileIdentifiersWithAReadableMessage)
     GTEST_SKIP() << "the bundled core is not part of this build";
 #else
     TessarollCLIAdapter adapter(QStringLiteral(MARLVANE_BUNDLED_CORE));
-    // clang-format off
-    const QStringList ids{"../victim", "../../victim", "..", ".", "victim/..", "/tmp", "a/b", "-rf",
-                          "--yes", "-", "a\nb", "victim\n", "a\rb", "a\u2028b", "it's", "say \"hi\"",
-                          "$(touch PWNED)", "`touch PWNED`", "x; touch PWNED", "x && touch PWNED",
-                          "\u9879\u76EE", "\uFFFD", ""};
-    // clang-format on
-    for (const QString& id : ids) {
+    const QRegularExpression readable(
+        "^Core 操作失败：tessaroll: [^\\r\\n]*(invalid profile identifier|wrong arguments)[^\\r\\n]*\\z");
+    for (const QString id : {"../victim", "victim/..", "/tmp", "-rf", "--yes", "victim\n", "a\rb", "a\u2028b",
+                             "it's", "say \"hi\"", "$(touch PWNED)", "`touch PWNED`", "x; touch PWNED", ""}) {
         SCOPED_TRACE(id.toStdString());
         for (const bool create : {true, false}) {
-            const QString message = marlvaneError(AsyncTest::error(create ? adapter.createProfile(id)
-                                                                          : adapter.removeProfile(id)))
-                                        .value_or(MarlvaneError::coreFailure("accepted"))
-                                        .errorDescription();
-            EXPECT_TRUE(
-                message.startsWith(QStringLiteral("Core 操作失败：tessaroll: ")) &&
-                (message.contains("invalid profile identifier") || message.contains("wrong arguments")))
-                << message.toStdString();
-            EXPECT_FALSE(message.contains('\n') || message.contains('\r')) << message.toStdString();
+            const auto error = refusal(create ? adapter.createProfile(id) : adapter.removeProfile(id));
+            EXPECT_TRUE(error && readable.match(error->errorDescription()).hasMatch())
+                << (error ? error->what() : "");
         }
     }
-    // An argument cannot carry a NUL: the core would see "victim" alone and remove that profile.
-    EXPECT_TRUE(AsyncTest::error(adapter.removeProfile(QStringLiteral("victim") + QChar(0) + "-other")));
-    EXPECT_TRUE(
-        AsyncTest::error(adapter.createProfile(QString(300000, 'a')))); // longer than the system takes
+    EXPECT_TRUE(AsyncTest::error(adapter.createProfile(QString(300000, 'a')))); // longer than exec takes
     EXPECT_EQ(AsyncTest::await(adapter.listProfiles()), (QStringList{"default", "victim"}));
     expectNothingTouched();
 #endif
@@ -103,77 +79,36 @@ TEST_F(HostileInput, BundledCoreRefusesHostileIdentifiersWithAReadableMessage)
 
 TEST_F(HostileInput, ACoreThatPrintsMegabytesIsReadWhole)
 {
-    QByteArray out;
-    QStringList expected;
-    for (int i = 0; i < 250000; ++i) {
-        expected.append("marlvane-cli-" + QString::number(i).rightJustified(19, '0'));
-        out += expected.last().toLatin1() + (i % 3 == 0 ? "\r\n" : "\n");
-    }
+    const QByteArray out = QByteArray("marlvane-cli-0000000000000000000000\r\nwork\n").repeated(200000);
     TessarollCLIAdapter lister(fakeCore(out, QByteArray(4 * 1024 * 1024, 'e'), 0));
-    EXPECT_EQ(AsyncTest::await(lister.listProfiles()), expected);
+    EXPECT_EQ(AsyncTest::await(lister.listProfiles()).join('|').toUtf8() + '|',
+              QByteArray("marlvane-cli-0000000000000000000000|work|").repeated(200000));
 
     const QByteArray flood = QByteArray(3 * 1024 * 1024, 'x') + "\nlast line\n";
     TessarollCLIAdapter failing(fakeCore(out, flood, 7));
-    const QString message =
-        marlvaneError(AsyncTest::error(failing.listProfiles())).value().errorDescription();
+    const QString message = refusal(failing.listProfiles()).value().errorDescription();
     EXPECT_TRUE(message.endsWith("\nlast line"));
     EXPECT_EQ(message.size(), QStringLiteral("Core 操作失败：").size() + flood.size() - 1);
 }
 
-TEST_F(HostileInput, ListedBytesBecomeTextAsTheyAreAndLookalikesAreNotOurs)
+TEST_F(HostileInput, AwkwardProjectFoldersGetAWorkspaceNamingThemExactly)
 {
-    const QString genuine = QStringLiteral("marlvane-cli-2f4c1a9e-1b7d-4c3e-9a1f-0d2e3c4b5a69");
-    const QStringList lookalikes = {
-        genuine + "/../../victim", "../" + genuine,   " " + genuine, genuine + " ",
-        genuine + "\u200B",        genuine.toUpper(), "-" + genuine, genuine.chopped(1)};
-    TessarollCLIAdapter lister(
-        fakeCore("default\n\xff\xfe\n\xc3(\n" + lookalikes.join('\n').toUtf8() + "\n", {}, 0));
-    EXPECT_EQ(AsyncTest::await(lister.listProfiles()),
-              (QStringList{"default", "\uFFFD\uFFFD", "\uFFFD("} + lookalikes));
-    for (const QString& lookalike : lookalikes)
-        EXPECT_FALSE(ProfileID::isManaged(lookalike)) << lookalike.toStdString();
-
-    TessarollCLIAdapter failing(fakeCore({}, "\xff bad \xc3\n", 1));
-    EXPECT_EQ(marlvaneError(AsyncTest::error(failing.createProfile("p"))),
-              MarlvaneError::coreFailure("\uFFFD bad \uFFFD"));
-}
-
-TEST_F(HostileInput, AwkwardProjectFoldersAreEnteredExactlyOrRefusedClearly)
-{
-    const QString codexHome = base + "/codex-home";
-    TessarollCLIAdapter adapter(fakeCore({}, {}, 0));
-    QDir().mkpath(base + "/projects");
-    int written = 0;
-    // clang-format off
-    QByteArrayList names{"..x", "-rf", "it's here", "say \"hi\"", "$(touch PWNED)", "back\\slash",
-                         "new\nline", "tab\there", "\xf0\x9f\x87\xa8\xf0\x9f\x87\xb3 flag", ".hidden",
-                         "%2e%2e", "\x7f\x01\x1b[31m", "\xff\xfe not utf-8", "\xe9t\xe9"};
-    // clang-format on
-    names.append(QByteArray(255, 'n'));
-    for (const QByteArray& name : names) {
+    QStringList names{
+        "..x",       "-rf",       "it's here",       "say \"hi\"", "$(touch PWNED)", "back\\slash",
+        "new\nline", "tab\there", "\U0001F1E8 flag", ".hidden",    "%2e%2e",         "\x7f\x01\x1b[31m",
+        "été"};
+    names.append(QString(255, 'n'));
+    for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
-        const QByteArray raw = QFile::encodeName(base) + "/projects/" + name;
-        ASSERT_EQ(::mkdir(raw.constData(), 0700), 0);
-        const QString project = QFile::decodeName(raw);
-        if (QFile::encodeName(project) != raw) {
-            // Bytes that are not UTF-8 have no text form: reported missing, no other folder entered.
-            EXPECT_EQ(marlvaneError(AsyncTest::error(adapter.launchCLI("p", project))),
-                      MarlvaneError::projectMissing());
-            EXPECT_EQ(marlvaneError(AsyncTest::error(adapter.launchVSCode("p", project))),
-                      MarlvaneError::projectMissing());
-            ::rmdir(raw.constData()); // the temporary folder's cleanup cannot name it either
-            continue;
-        }
+        const QString project = env.makeFolder("projects/" + name);
         const QFileInfo workspace(TessarollCLIAdapter::writeVSCodeWorkspace(project, codexHome));
-        ++written;
         EXPECT_EQ(workspace.absolutePath(), codexHome + "/marlvane-vscode-workspaces");
         EXPECT_FALSE(workspace.fileName().startsWith('.'));
         const QJsonDocument document = QJsonDocument::fromJson(TestFiles::read(workspace.filePath()));
-        EXPECT_EQ(QFile::encodeName(document["folders"][0]["path"].toString()), raw);
+        EXPECT_EQ(document["folders"][0]["path"].toString(), project);
     }
-    EXPECT_EQ(written, 13);
     EXPECT_EQ(QDir(codexHome + "/marlvane-vscode-workspaces").entryList(QDir::Files | QDir::Hidden).size(),
-              written);
+              names.size());
     expectNothingTouched();
 }
 

@@ -13,8 +13,7 @@
 #include <type_traits>
 #include <variant>
 
-// Awaiting coroutines in tests: QCoro 0.8's waitFor() hangs on a throwing task, so the task runs in a
-// wrapper that keeps its value or exception while the event loop spins, up to a deadline.
+// QCoro 0.8's waitFor() hangs on a throwing task: a wrapper keeps its value or exception instead.
 namespace AsyncTest {
 
 using Timeout = std::chrono::milliseconds;
@@ -44,7 +43,7 @@ template <typename T> QCoro::Task<void> capture(QCoro::Task<T> task, Outcome<T>*
 }
 } // namespace detail
 
-// Runs the event loop until done() holds or the timeout passes; true when done.
+// Spins the event loop until done() or the timeout; true when done.
 template <typename Pred> bool spinUntil(Pred done, Timeout timeout = defaultTimeout)
 {
     const QDeadlineTimer deadline(timeout);
@@ -85,7 +84,6 @@ template <typename T> std::exception_ptr error(QCoro::Task<T> task, Timeout time
     return run(std::move(task), timeout).error;
 }
 
-// The exception as E; nothing when there is none or it is of another type.
 template <typename E> std::optional<E> as(std::exception_ptr error)
 {
     try {
