@@ -266,6 +266,21 @@ TEST(AppModelRefresh, RestoresLostRecordsOnceAndListsExternalProfilesInFileBrows
     EXPECT_EQ(w.model().externalProfiles(), (QStringList{"work", "Work"}));
 }
 
+// A record created while the profile list is read survives the refresh's own save.
+TEST(AppModelRefresh, ACreationDuringARefreshIsKept)
+{
+    World w;
+    const QUuid lostID = QUuid::createUuid();
+    w.core().setProfiles({"work", ProfileID::compose(Type::cli, lostID)});
+    w.core().hold("listProfiles");
+    QCoro::Task<void> refresh = w.model().refreshProfiles(true);
+    EXPECT_TRUE(AsyncTest::await(w.model().createInstance("New", Type::desktop)));
+    w.core().release("listProfiles");
+    AsyncTest::await(std::move(refresh));
+    EXPECT_EQ(w.names(), (QStringList{"Desk", "Personal", "New", "恢复的 CLI"}));
+    EXPECT_EQ(w.h.storedInstances(), w.saved());
+}
+
 TEST(AppModelState, ChangesAreSignalledOnceAndAFailedDiagnosisShowsThePlaceholderWithTheCorePath)
 {
     World w;
