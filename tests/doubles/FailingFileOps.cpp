@@ -5,11 +5,6 @@
 
 #include <cerrno>
 #include <unistd.h>
-#include <utility>
-
-FailingFileOps::FailingFileOps(std::shared_ptr<FileOps> inner)
-    : m_inner(std::move(inner))
-{}
 
 void FailingFileOps::failWrites(const QString& path)
 {
@@ -30,26 +25,19 @@ void FailingFileOps::failNth(int nth, int code, std::optional<Kind> kind)
     m_remaining = nth;
     m_code = code;
     m_armed = true;
-    m_triggered = false;
 }
 
 void FailingFileOps::reset()
 {
     const QMutexLocker lock(&m_mutex);
     m_calls.clear();
-    m_armed = m_triggered = false;
+    m_armed = false;
 }
 
 QList<FileOps::Kind> FailingFileOps::calls() const
 {
     const QMutexLocker lock(&m_mutex);
     return m_calls;
-}
-
-bool FailingFileOps::triggered() const
-{
-    const QMutexLocker lock(&m_mutex);
-    return m_triggered;
 }
 
 FileOps& FailingFileOps::inner(Kind kind, const QString& path, const QString& target)
@@ -64,7 +52,6 @@ FileOps& FailingFileOps::inner(Kind kind, const QString& path, const QString& ta
     }
     // nth 0 stays armed: every later call fails too.
     m_armed = m_remaining < 0;
-    m_triggered = true;
     throw failure(kind, path, m_code);
 }
 

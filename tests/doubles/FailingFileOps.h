@@ -9,13 +9,16 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 // The real file system, except that chosen calls fail without being performed: every write of a
 // chosen file (EIO), or the nth call (of one kind, when given; nth 0: every one). Thread-safe.
 class FailingFileOps final : public FileOps
 {
 public:
-    explicit FailingFileOps(std::shared_ptr<FileOps> inner = FileOps::real());
+    explicit FailingFileOps(std::shared_ptr<FileOps> inner = FileOps::real())
+        : m_inner(std::move(inner))
+    {}
 
     void failWrites(const QString& path);
     // How many times a new content was renamed onto path.
@@ -24,7 +27,6 @@ public:
     // Ends failNth() failures and empties the log of calls (which leaves out exists()).
     void reset();
     QList<Kind> calls() const;
-    bool triggered() const;
 
     TempFile createTemp(const QString& folder, const QString& baseName) override;
     void write(int fd, const QByteArray& bytes, const QString& path) override
@@ -57,5 +59,4 @@ private:
     int m_remaining = 0;
     int m_code = 0;
     bool m_armed = false;
-    bool m_triggered = false;
 };
