@@ -38,10 +38,7 @@ public:
     void rename(const QString& from, const QString& to) override;
     void chmod(const QString& path, mode_t mode) override { inner(Kind::chmod, path).chmod(path, mode); }
     void mkdir(const QString& path, mode_t mode) override { inner(Kind::mkdir, path).mkdir(path, mode); }
-    void fsyncDirectory(const QString& path) override
-    {
-        inner(Kind::fsyncDirectory, path).fsyncDirectory(path);
-    }
+    void fsyncDirectory(const QString& dir) override { inner(Kind::fsyncDirectory, dir).fsyncDirectory(dir); }
     QByteArray readAll(const QString& path) override { return inner(Kind::read, path).readAll(path); }
     bool exists(const QString& path) override { return m_inner->exists(path); }
     void remove(const QString& path) override { inner(Kind::remove, path).remove(path); }
