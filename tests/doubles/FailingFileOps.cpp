@@ -4,22 +4,12 @@
 #include <QMutexLocker>
 
 #include <cerrno>
-#include <utility>
-
-FailingFileOps::FailingFileOps(std::shared_ptr<FileOps> inner)
-    : m_inner(std::move(inner))
-{}
+#include <unistd.h>
 
 void FailingFileOps::failWrites(const QString& path)
 {
     const QMutexLocker lock(&m_mutex);
     m_failing.insert(QDir::cleanPath(path));
-}
-
-void FailingFileOps::allowWrites(const QString& path)
-{
-    const QMutexLocker lock(&m_mutex);
-    m_failing.remove(QDir::cleanPath(path));
 }
 
 int FailingFileOps::replacements(const QString& path) const
@@ -35,8 +25,6 @@ void FailingFileOps::failNth(int nth, int code, std::optional<Kind> kind)
     m_remaining = nth;
     m_code = code;
     m_armed = true;
-    m_always = nth == 0;
-    m_triggered = false;
 }
 
 void FailingFileOps::reset()
@@ -44,7 +32,6 @@ void FailingFileOps::reset()
     const QMutexLocker lock(&m_mutex);
     m_calls.clear();
     m_armed = false;
-    m_triggered = false;
 }
 
 QList<FileOps::Kind> FailingFileOps::calls() const
@@ -53,63 +40,41 @@ QList<FileOps::Kind> FailingFileOps::calls() const
     return m_calls;
 }
 
-bool FailingFileOps::triggered() const
-{
-    const QMutexLocker lock(&m_mutex);
-    return m_triggered;
-}
-
-std::optional<int> FailingFileOps::enter(Kind kind, const QString& target)
+FileOps& FailingFileOps::inner(Kind kind, const QString& path, const QString& target)
 {
     const QMutexLocker lock(&m_mutex);
     m_calls.append(kind);
     if (!target.isEmpty() && m_failing.contains(QDir::cleanPath(target))) {
-        return EIO;
+        throw failure(kind, path, EIO);
     }
-    if (!m_armed || (m_kind && *m_kind != kind) || (!m_always && --m_remaining > 0)) {
-        return std::nullopt;
+    if (!m_armed || (m_kind && *m_kind != kind) || --m_remaining > 0) {
+        return *m_inner;
     }
-    m_armed = m_always;
-    m_triggered = true;
-    return m_code;
-}
-
-FileOps& FailingFileOps::inner(Kind kind, const QString& path)
-{
-    if (const std::optional<int> code = enter(kind)) {
-        throw failure(kind, path, *code);
-    }
-    return *m_inner;
+    // nth 0 stays armed: every later call fails too.
+    m_armed = m_remaining < 0;
+    throw failure(kind, path, m_code);
 }
 
 FileOps::TempFile FailingFileOps::createTemp(const QString& folder, const QString& baseName)
 {
     // Every write of a file starts here, so failing here leaves the target untouched.
-    if (const std::optional<int> code = enter(Kind::createTemp, folder + QLatin1Char('/') + baseName)) {
-        throw failure(Kind::createTemp, folder, *code);
-    }
-    return m_inner->createTemp(folder, baseName);
+    return inner(Kind::createTemp, folder, folder + QLatin1Char('/') + baseName).createTemp(folder, baseName);
 }
 
 void FailingFileOps::close(int fd, const QString& path)
 {
-    // A failed close still releases the descriptor, as close(2) does.
-    if (const std::optional<int> code = enter(Kind::close)) {
-        try {
-            m_inner->close(fd, path);
-        } catch (const PlatformError&) {
-        }
-        throw failure(Kind::close, path, *code);
+    try {
+        inner(Kind::close, path);
+    } catch (const PlatformError&) {
+        ::close(fd); // a failed close still releases the descriptor, as close(2) does
+        throw;
     }
     m_inner->close(fd, path);
 }
 
 void FailingFileOps::rename(const QString& from, const QString& to)
 {
-    if (const std::optional<int> code = enter(Kind::rename, to)) {
-        throw failure(Kind::rename, to, *code);
-    }
-    m_inner->rename(from, to);
+    inner(Kind::rename, to, to).rename(from, to);
     const QMutexLocker lock(&m_mutex);
     ++m_replacements[QDir::cleanPath(to)];
 }

@@ -9,30 +9,24 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
-/**
- * @brief The real file system, except that chosen calls fail (without being performed): every
- * write of chosen files, or the nth call of one kind or of any kind. Counts the replacements of
- * each file. Stores call it from their worker threads, hence the lock.
- */
+// The real file system, except that chosen calls fail without being performed: every write of a
+// chosen file (EIO), or the nth call (of one kind, when given; nth 0: every one). Thread-safe.
 class FailingFileOps final : public FileOps
 {
 public:
-    explicit FailingFileOps(std::shared_ptr<FileOps> inner = FileOps::real());
+    explicit FailingFileOps(std::shared_ptr<FileOps> inner = FileOps::real())
+        : m_inner(std::move(inner))
+    {}
 
-    /** @brief Every later write of the file at path fails with EIO, until allowWrites(). */
     void failWrites(const QString& path);
-    void allowWrites(const QString& path);
-    /** @brief How many times a new content was moved into place at path. */
+    // How many times a new content was renamed onto path.
     int replacements(const QString& path) const;
-    /** @brief The nth call from now on (counting only `kind`, when given) fails with code; nth 0: each one.
-     */
     void failNth(int nth, int code, std::optional<Kind> kind = std::nullopt);
-    /** @brief No more failNth() failures; the log of calls starts empty again. */
+    // Ends failNth() failures and empties the log of calls (which leaves out exists()).
     void reset();
-    /** @brief The kinds of the calls since reset() (exists() is none), the failed one included. */
     QList<Kind> calls() const;
-    bool triggered() const;
 
     TempFile createTemp(const QString& folder, const QString& baseName) override;
     void write(int fd, const QByteArray& bytes, const QString& path) override
@@ -44,19 +38,14 @@ public:
     void rename(const QString& from, const QString& to) override;
     void chmod(const QString& path, mode_t mode) override { inner(Kind::chmod, path).chmod(path, mode); }
     void mkdir(const QString& path, mode_t mode) override { inner(Kind::mkdir, path).mkdir(path, mode); }
-    void fsyncDirectory(const QString& path) override
-    {
-        inner(Kind::fsyncDirectory, path).fsyncDirectory(path);
-    }
+    void fsyncDirectory(const QString& dir) override { inner(Kind::fsyncDirectory, dir).fsyncDirectory(dir); }
     QByteArray readAll(const QString& path) override { return inner(Kind::read, path).readAll(path); }
     bool exists(const QString& path) override { return m_inner->exists(path); }
     void remove(const QString& path) override { inner(Kind::remove, path).remove(path); }
 
 private:
-    /** @brief Records the call; the errno value when it is to fail (`target` is the file it writes). */
-    std::optional<int> enter(Kind kind, const QString& target = {});
-    /** @brief Throws the chosen failure, else gives the file system that performs the call. */
-    FileOps& inner(Kind kind, const QString& path);
+    // Logs the call; throws the chosen failure (`target`: the file it writes), else gives the inner one.
+    FileOps& inner(Kind kind, const QString& path, const QString& target = {});
 
     std::shared_ptr<FileOps> m_inner;
     mutable QMutex m_mutex;
@@ -67,6 +56,4 @@ private:
     int m_remaining = 0;
     int m_code = 0;
     bool m_armed = false;
-    bool m_always = false;
-    bool m_triggered = false;
 };

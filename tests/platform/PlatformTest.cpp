@@ -5,7 +5,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -28,44 +27,35 @@ TEST(JsonWriter, WritesThePrettyAndTheCompactLayout)
 
 TEST(JsonWriter, EscapesTextsAndWritesNumbersAsTheDataFilesWant)
 {
-    const struct
-    {
-        QJsonValue value;
-        QByteArray escaped;   // Slashes::Escaped
-        QByteArray unescaped; // Slashes::Unescaped, when it differs
-    } rows[] = {
-        {QStringLiteral("a/b"), "\"a\\/b\"", "\"a/b\""},
-        {QStringLiteral("q\"b\\e"), "\"q\\\"b\\\\e\"", {}},
-        {QStringLiteral("\b\f\n\r\t"), "\"\\b\\f\\n\\r\\t\"", {}},
-        {QString(QChar(0)) + QChar(0x1f) + QChar(0x7f), QByteArray("\"\\u0000\\u001f\x7f\"", 15), {}},
-        {QStringLiteral("工作é"), "\"工作é\"", {}},
-        {QString::fromUtf16(u"\U0001F680"), "\"\xF0\x9F\x9A\x80\"", {}},
-        {QString(QChar(0xd83d)) + QChar(u'x') + QChar(0xdc00), "\"\\ud83dx\\udc00\"", {}},
-        {QString(QChar(u'x')) + QChar(0xdbff), "\"x\\udbff\"", {}},
-        {-3.0, "-3", {}},
-        {0.1, "0.10000000000000001", {}},
-        {1e300, "1.0000000000000001e+300", {}},
-        {8999999999999999.0, "8999999999999999", {}},
-        {QJsonValue(QJsonValue::Undefined), "null", {}},
-        {false, "false", {}},
+    const std::pair<QJsonValue, QByteArray> rows[] = {
+        {QStringLiteral("a/b"), "\"a\\/b\""},
+        {QStringLiteral("q\"b\\e"), "\"q\\\"b\\\\e\""},
+        {QStringLiteral("\b\f\n\r\t"), "\"\\b\\f\\n\\r\\t\""},
+        {QString(QChar(0)) + QChar(0x1f) + QChar(0x7f), QByteArray("\"\\u0000\\u001f\x7f\"", 15)},
+        {QStringLiteral("工作é"), "\"工作é\""},
+        {QString::fromUtf16(u"\U0001F680"), "\"\xF0\x9F\x9A\x80\""},
+        {QString(QChar(0xd83d)) + QChar(u'x') + QChar(0xdc00), "\"\\ud83dx\\udc00\""},
+        {QString(QChar(u'x')) + QChar(0xdbff), "\"x\\udbff\""},
+        {-3.0, "-3"},
+        {0.1, "0.10000000000000001"},
+        {1e300, "1.0000000000000001e+300"},
+        {8999999999999999.0, "8999999999999999"},
+        {QJsonValue(QJsonValue::Undefined), "null"},
+        {false, "false"},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.escaped.toStdString());
-        EXPECT_EQ(JsonWriter::compact(row.value, Slashes::Escaped), row.escaped);
-        EXPECT_EQ(JsonWriter::pretty(row.value, Slashes::Unescaped),
-                  row.unescaped.isNull() ? row.escaped : row.unescaped);
-        if (row.value.isString()) {
-            const QJsonArray back = QJsonDocument::fromJson("[" + row.escaped + "]").array();
-            EXPECT_EQ(back.first().toString(), row.value.toString());
+    for (const auto& [value, escaped] : rows) {
+        SCOPED_TRACE(escaped.toStdString());
+        EXPECT_EQ(JsonWriter::compact(value, Slashes::Escaped), escaped);
+        EXPECT_EQ(JsonWriter::pretty(value, Slashes::Unescaped), QByteArray(escaped).replace("\\/", "/"));
+        if (value.isString()) {
+            EXPECT_EQ(QJsonDocument::fromJson("[" + escaped + "]").array().first().toString(),
+                      value.toString());
         }
     }
 }
 
 TEST(FilePath, StandardisesAndNamesTheLocation)
 {
-    QTemporaryDir current;
-    const QString previous = QDir::currentPath();
-    ASSERT_TRUE(current.isValid() && QDir::setCurrent(current.path()));
     const QString here = QDir::currentPath();
     // "@" stands for the current folder.
     const char* const rows[][3] = {{"/", "/", ""},
@@ -82,8 +72,8 @@ TEST(FilePath, StandardisesAndNamesTheLocation)
     for (const auto& row : rows) {
         SCOPED_TRACE(row[0]);
         const QString path = QString::fromUtf8(row[0]);
-        EXPECT_EQ(FilePath::standardised(path), QString::fromUtf8(row[1]).replace(QLatin1Char('@'), here));
+        EXPECT_EQ(FilePath::standardised(path),
+                  QDir::cleanPath(QString::fromUtf8(row[1]).replace(u'@', here)));
         EXPECT_EQ(FilePath::lastComponent(path), QString::fromUtf8(row[2]));
     }
-    QDir::setCurrent(previous);
 }
