@@ -76,16 +76,6 @@ bool bootstrapped(AppModelHarness& harness)
     });
 }
 
-void storeInstances(AppModelHarness& harness, const QList<CodexInstance>& instances)
-{
-    harness.writeInstances(instances);
-    QStringList profiles;
-    for (const CodexInstance& instance : instances) {
-        profiles.append(instance.profileId);
-    }
-    harness.core().setProfiles(profiles);
-}
-
 void homeStates()
 {
     AppModelHarness harness;
@@ -93,11 +83,11 @@ void homeStates()
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const CodexInstance work = TestRecords::managed(QStringLiteral("Work"), CodexInstanceType::cli,
                                                     now.addSecs(-5 * 3600), now.addSecs(-3600));
-    storeInstances(harness, {work,
-                             TestRecords::managed(QStringLiteral("Personal"), CodexInstanceType::desktop,
-                                                  now.addSecs(-20 * 3600)),
-                             TestRecords::managed(QStringLiteral("研究项目"), CodexInstanceType::cli,
-                                                  now.addSecs(-40 * 3600))});
+    harness.storeInstances(
+        {work,
+         TestRecords::managed(QStringLiteral("Personal"), CodexInstanceType::desktop,
+                              now.addSecs(-20 * 3600)),
+         TestRecords::managed(QStringLiteral("研究项目"), CodexInstanceType::cli, now.addSecs(-40 * 3600))});
     const QString app = harness.makeFolder(QStringLiteral("home/code/marlvane-site"));
     const QString tool = harness.makeFolder(QStringLiteral("home/projects/data-pipeline"));
     harness.writeProjects({RecentProject{app, QDir(app).dirName(), now.addSecs(-2 * 3600)},
@@ -176,8 +166,7 @@ void settingsStates()
 {
     AppModelHarness harness;
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    storeInstances(
-        harness,
+    harness.storeInstances(
         {TestRecords::managed(QStringLiteral("工作 Desktop"), CodexInstanceType::desktop,
                               now.addSecs(-30 * 3600)),
          TestRecords::managed(QStringLiteral("Side project"), CodexInstanceType::cli, now.addSecs(-3 * 3600)),

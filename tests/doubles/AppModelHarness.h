@@ -47,6 +47,15 @@ public:
     }
 
     void writeInstances(const QList<CodexInstance>& list) const { write(instancesPath(), list); }
+    // Stores the records and tells the fake core it has their profiles.
+    void storeInstances(const QList<CodexInstance>& list) const
+    {
+        writeInstances(list);
+        QStringList profiles;
+        for (const CodexInstance& instance : list)
+            profiles.append(instance.profileId);
+        core().setProfiles(profiles);
+    }
     void writeProjects(const QList<RecentProject>& list) const { write(projectsPath(), list); }
     // Absent when the file is missing or unreadable.
     std::optional<QList<CodexInstance>> storedInstances() const

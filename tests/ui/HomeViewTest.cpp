@@ -105,13 +105,34 @@ TEST_F(HomeViewTest, CardsKeepTheVisibleOrderAndFollowTheModelByIdentity)
         TestRecords::managed(u"Today"_s, CodexInstanceType::cli, at("2026-01-10T10:00:00Z"));
     const CodexInstance used = TestRecords::managed(u"Used"_s, CodexInstanceType::cli,
                                                     at("2026-01-08T10:00:00Z"), at("2026-01-10T11:00:00Z"));
-    const CodexInstance lookalike = TestRecords::imported(u"Lookalike"_s, u"default-work"_s,
-                                                          CodexInstanceType::cli, at("2026-01-07T10:00:00Z"));
-    UiTest::storeInstances(harness, {yesterday, today, used, lookalike});
+    const QString longName = u"Lookalike"_s + QString(u"很长的实例名称"_s).repeated(30);
+    const CodexInstance lookalike = TestRecords::imported(longName, u"default-work"_s, CodexInstanceType::cli,
+                                                          at("2026-01-07T10:00:00Z"));
+    harness.storeInstances({yesterday, today, used, lookalike});
     start(true, true);
     EXPECT_EQ(described(), (QStringList{"Default Desktop/系统/Desktop", "Default CLI/系统/Codex Profile",
                                         "Used//Codex Profile", "Today//Codex Profile", "Yesterday//Desktop",
-                                        "Lookalike//Codex Profile"}));
+                                        longName + "//Codex Profile"}));
+    // A long name ends in an ellipsis with the whole name as its tooltip; the buttons stay in view.
+    const auto cutWithTooltip = [&longName](const QWidget* name) {
+        return name->toolTip() == longName && name->width() < name->sizeHint().width();
+    };
+    EXPECT_TRUE(cutWithTooltip(find(card(longName), "cardName")));
+    EXPECT_TRUE(card(longName)->rect().contains(find(card(longName), "vscodeButton")->geometry()));
+    InstanceManagementView management(&model());
+    management.resize(700, 560);
+    management.show();
+    const auto longRow = [&]() -> QWidget* {
+        for (QWidget* each : management.findChildren<QWidget*>(u"managedRow"_s))
+            if (each->property("instanceId") == lookalike.id.toString(QUuid::WithoutBraces))
+                return each;
+        return nullptr;
+    };
+    UI_WAIT_UNTIL(longRow() != nullptr);
+    const QWidget* row = longRow();
+    EXPECT_TRUE(cutWithTooltip(find(row, "instanceName")));
+    EXPECT_TRUE(row->rect().contains(find(row, "instanceActionsButton")->geometry()));
+
     EXPECT_EQ(card(u"Yesterday"_s)->accessibleName(), u"Yesterday，Desktop"_s);
     EXPECT_EQ(unnamedButtons(&view), QStringList{}) << "header, cards and their buttons";
     QAccessibleInterface* cliCard = QAccessible::queryAccessibleInterface(card(u"Today"_s));
@@ -126,7 +147,7 @@ TEST_F(HomeViewTest, CardsKeepTheVisibleOrderAndFollowTheModelByIdentity)
     EXPECT_EQ(QAccessible::queryAccessibleInterface(card(u"Yesterday"_s))->role(), QAccessible::PushButton);
 
     const QPointer<InstanceCard> todayCard = card(u"Today"_s), usedCard = card(u"Used"_s),
-                                 yesterdayCard = card(u"Yesterday"_s), lookalikeCard = card(u"Lookalike"_s);
+                                 yesterdayCard = card(u"Yesterday"_s), lookalikeCard = card(longName);
     AsyncTest::await(model().rename(today, u"Renamed"_s));
     EXPECT_EQ(card(u"Renamed"_s), todayCard.data());
     EXPECT_EQ(text(todayCard, "cardName"), u"Renamed"_s);
@@ -134,7 +155,7 @@ TEST_F(HomeViewTest, CardsKeepTheVisibleOrderAndFollowTheModelByIdentity)
     UI_WAIT_UNTIL(usedCard.isNull());
     AsyncTest::await(model().launchDesktop(yesterday));
     EXPECT_EQ(TestRecords::names(model().visibleInstances()).mid(2),
-              (QStringList{"Yesterday", "Renamed", "Lookalike"}));
+              (QStringList{"Yesterday", "Renamed", longName}));
     const QLayout* column = find<InstanceCardList>(&view, "instanceList")->widget()->layout();
     EXPECT_EQ(QList<QWidget*>(
                   {column->itemAt(2)->widget(), column->itemAt(3)->widget(), column->itemAt(4)->widget()}),
@@ -142,37 +163,10 @@ TEST_F(HomeViewTest, CardsKeepTheVisibleOrderAndFollowTheModelByIdentity)
         << "moved, not rebuilt";
 }
 
-TEST_F(HomeViewTest, LongNamesEndInAnEllipsisAndKeepTheButtonsInView)
-{
-    const QString longName = QString(u"很长的实例名称"_s).repeated(30);
-    const CodexInstance instance =
-        TestRecords::managed(longName, CodexInstanceType::cli, at("2026-01-10T10:00:00Z"));
-    UiTest::storeInstances(harness, {instance});
-    start(true, true);
-    const auto cutWithTooltip = [&longName](const QWidget* holder, const char* label) {
-        const auto* name = find(holder, label);
-        return name->toolTip() == longName && name->width() < name->sizeHint().width();
-    };
-    InstanceCard* longCard = card(longName);
-    EXPECT_TRUE(cutWithTooltip(longCard, "cardName"));
-    for (const char* button : {"terminalButton", "vscodeButton"}) {
-        EXPECT_TRUE(longCard->rect().contains(find(longCard, button)->geometry())) << button;
-    }
-
-    InstanceManagementView management(&model());
-    management.resize(700, 560);
-    management.show();
-    UI_WAIT_UNTIL(find(&management, "managedRow") != nullptr);
-    const QWidget* row = find(&management, "managedRow");
-    EXPECT_TRUE(cutWithTooltip(row, "instanceName"));
-    const QWidget* actions = find(row, "instanceActionsButton");
-    EXPECT_TRUE(row->rect().contains(actions->geometry()) && actions->isVisible());
-}
-
 TEST_F(HomeViewTest, DesktopCardsLaunchOnClickAndCliButtonsOpenOnePickerForTheirTarget)
 {
-    UiTest::storeInstances(
-        harness, {TestRecords::managed(u"Work"_s, CodexInstanceType::cli, at("2026-01-10T10:00:00Z"))});
+    harness.storeInstances(
+        {TestRecords::managed(u"Work"_s, CodexInstanceType::cli, at("2026-01-10T10:00:00Z"))});
     start(true, true);
     auto* overlay = find(&view, "workingOverlay");
     EXPECT_FALSE(overlay->isVisible());
@@ -363,7 +357,7 @@ TEST_F(SheetTest, PickerLaunchesARecentProjectOrAChosenFolderAndNothingWhenClose
 {
     const CodexInstance work =
         TestRecords::managed(u"Work"_s, CodexInstanceType::cli, at("2026-01-10T10:00:00Z"));
-    UiTest::storeInstances(harness, {work});
+    harness.storeInstances({work});
     harness.bootstrap();
     const auto openPicker = [&](ProjectLaunchTarget target) {
         open(new ProjectPickerView(&model(), ProjectLaunchSelection{work, target}, &host), false, true);

@@ -329,8 +329,8 @@ TEST_F(UiTestBase, DiagnosticsRowsSummaryAndButtonsFollowTheModel)
     report.cli.source = u"npm"_s;
     report.vscode.appPath = u"/usr/share/code"_s;
     core().setReport(report);
-    UiTest::storeInstances(
-        harness, {TestRecords::managed(u"Work"_s, CodexInstanceType::cli, at("2026-01-10T10:00:00Z"))});
+    harness.storeInstances(
+        {TestRecords::managed(u"Work"_s, CodexInstanceType::cli, at("2026-01-10T10:00:00Z"))});
     core().setProfiles(core().profiles() + QStringList{"work", "alpha"});
     harness.bootstrap();
     EXPECT_EQ(values(), (QStringList{"正常", "tessaroll 1.4.2", "/opt/marlvane/Core/tessaroll", "已安装",

@@ -46,16 +46,6 @@ public:
 };
 
 namespace UiTest {
-// Stores the records and tells the fake core it has their profiles.
-inline void storeInstances(AppModelHarness& harness, const QList<CodexInstance>& instances)
-{
-    harness.writeInstances(instances);
-    QStringList profiles;
-    for (const CodexInstance& instance : instances) {
-        profiles.append(instance.profileId);
-    }
-    harness.core().setProfiles(profiles);
-}
 template <typename T = QWidget> T* find(const QObject* parent, const char* name)
 {
     return parent->findChild<T*>(QLatin1String(name));
