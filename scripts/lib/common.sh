@@ -10,7 +10,7 @@ MARLVANE_PACKAGES=(
     libgtest-dev libgmock-dev
     fonts-noto-cjk qt6-translations-l10n
     xvfb xauth xterm zsh dash
-    appstream desktop-file-utils
+    appstream desktop-file-utils python3 python3-jsonschema
 )
 
 as_root() {

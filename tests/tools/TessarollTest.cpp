@@ -2,6 +2,7 @@
 #include "TempDir.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -170,8 +171,10 @@ TEST_F(TessarollTest, BadIdentifiersCommandLinesAndUnconfirmedRemovalsAreRefused
     }
     EXPECT_EQ(run({u"list"_s}).out, "default\n");
 
-    const QByteArray usage = "usage: tessaroll version | list | doctor --json | init <id> | path <id> | "
-                             "remove <id> --yes | cli <id> [codex arguments...] | app <id>";
+    const QByteArray usage =
+        "usage: tessaroll version | list | doctor --json | init <id> | path <id> | "
+        "remove <id> --yes | cli <id> [codex arguments...] | app <id> | account <id> --json | "
+        "login <id> [codex login arguments...]";
     const std::pair<QStringList, QByteArray> lines[] = {
         {{}, "missing command"},
         {{u"bo\tgus"_s}, "unknown command \"bo\\x09gus\""},
@@ -234,6 +237,8 @@ TEST_F(TessarollTest, CliHandsOverToCodexWithTheProfileAsItsHomeTheDefaultBeingT
               QFile::encodeName(QFileInfo(path(u"project"_s)).canonicalFilePath()) + '\n' +
                   native(u"profiles/work"_s) + '\n' + native(u"bin/codex"_s) +
                   "\n[--model][two words][][--yes]");
+    EXPECT_EQ(run({u"login"_s, u"work"_s, u"--device-auth"_s}).exitCode, 7);
+    EXPECT_TRUE(TestFiles::read(path(u"home/record"_s)).endsWith("\n[login][--device-auth]"));
     EXPECT_EQ(run({u"cli"_s, u"default"_s}).exitCode, 7);
     EXPECT_TRUE(TestFiles::read(path(u"home/record"_s)).contains('\n' + native(u"codex-home"_s) + '\n'));
     EXPECT_TRUE(QFileInfo(path(u"codex-home"_s)).isDir()) << "the default home is made for the CLI";
@@ -252,6 +257,106 @@ TEST_F(TessarollTest, CliHandsOverToCodexWithTheProfileAsItsHomeTheDefaultBeingT
     EXPECT_EQ(run({u"path"_s, u"default"_s}).out, native(u"home/.codex"_s) + '\n');
     ASSERT_EQ(run({u"init"_s, u"work"_s}).exitCode, 0);
     EXPECT_EQ(run({u"path"_s, u"work"_s}).out, native(u"data/tessaroll/profiles/work"_s) + '\n');
+}
+
+class AccountTest : public TessarollTest
+{
+protected:
+    void SetUp() override
+    {
+        TessarollTest::SetUp();
+        writeScript(u"bin/codex"_s, "exec /usr/bin/python3 '" FAKE_APP_SERVER "' \"$@\"\n");
+        ASSERT_EQ(run({u"init"_s, u"work"_s}).exitCode, 0);
+    }
+    // The status document read through the stand-in server answering from `answers`.
+    QJsonObject status(const QString& answers, const QStringList& markers = {})
+    {
+        const QString folder = path(u"server"_s);
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        for (const QString& name : QDir(answers).entryList(QDir::Files))
+            QFile::copy(answers + u'/' + name, folder + u'/' + name);
+        for (const QString& marker : markers) // "-name" takes an answer away
+            if (!marker.startsWith(u'-'))
+                TestFiles::write(folder + u'/' + marker, "");
+            else
+                QFile::remove(folder + u'/' + marker.mid(1));
+        m_env.insert(u"FAKE_APP_SERVER"_s, folder);
+        const Outcome result = run({u"account"_s, u"work"_s, u"--json"_s});
+        EXPECT_EQ(std::pair(result.exitCode, result.err), std::pair(0, QByteArray()));
+        return QJsonDocument::fromJson(result.out).object();
+    }
+    static QJsonObject expected(const QByteArray& json) { return QJsonDocument::fromJson(json).object(); }
+    const QString fixtures = QStringLiteral(APP_SERVER_FIXTURES);
+};
+
+TEST_F(AccountTest, ReadsTheAccountAndItsUsageWindowsWithoutAskingForATokenRefresh)
+{
+    EXPECT_EQ(status(fixtures + u"/chatgpt"_s),
+              expected(R"({"state": "signed_in", "auth_mode": "chatgpt", "email": "someone@example.com",
+                  "plan": "plus", "reason": null, "windows": [
+                  {"minutes": 300, "used_percent": 42, "resets_at": "2026-12-07T16:00:00Z"},
+                  {"minutes": 10080, "used_percent": 80, "resets_at": null}]})"));
+    EXPECT_EQ(TestFiles::read(path(u"server/codex-home"_s)), native(u"profiles/work"_s));
+    QList<QJsonObject> received;
+    for (const QByteArray& line : TestFiles::read(path(u"server/received"_s)).split('\n'))
+        if (!line.isEmpty())
+            received.append(QJsonDocument::fromJson(line).object());
+    ASSERT_EQ(received.size(), 4);
+    EXPECT_EQ(received[0].value("params")["clientInfo"]["name"], u"tessaroll"_s);
+    EXPECT_EQ(received[1], expected(R"({"jsonrpc": "2.0", "method": "initialized"})"));
+    EXPECT_EQ(received[2].value("params"), expected(R"({"refreshToken": false})"));
+    EXPECT_EQ(received[3].value("params"), expected(R"({"excludeResetCreditDetails": true})"));
+
+    EXPECT_EQ(status(fixtures + u"/apikey"_s),
+              expected(R"({"state": "signed_in", "auth_mode": "apiKey", "email": null, "plan": null,
+                  "reason": null, "windows": []})"));
+    EXPECT_EQ(status(fixtures + u"/usage-error"_s),
+              expected(R"({"state": "signed_in", "auth_mode": "chatgpt", "email": null, "plan": "team",
+                  "reason": "the usage could not be read: usage is not available", "windows": []})"));
+}
+
+TEST_F(AccountTest, AServerThatHangsOrEndsOrIsMissingIsUnavailableAndLeavesNothingRunning)
+{
+    m_env.insert(u"TESSAROLL_ACCOUNT_TIMEOUT_MS"_s, u"1500"_s);
+    QElapsedTimer clock;
+    clock.start();
+    const auto ended = [this] { // the stand-in's lingering child went with its process group
+        const QString child = u"/proc/"_s + TestFiles::read(path(u"server/child.pid"_s));
+        return !QFileInfo::exists(child) || TestFiles::read(child + u"/stat"_s).contains(") Z ");
+    };
+    const QJsonObject hung = status(fixtures + u"/chatgpt"_s, {u"-account-read.json"_s, u"linger"_s});
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_EQ(hung.value("state"), u"unavailable"_s);
+    EXPECT_EQ(hung.value("reason"), u"the Codex app server did not answer account/read in time"_s);
+    EXPECT_TRUE(ended());
+    EXPECT_EQ(status(fixtures + u"/chatgpt"_s, {u"exit"_s, u"linger"_s}).value("reason"),
+              u"the Codex app server ended before it answered initialize"_s);
+    EXPECT_TRUE(ended());
+    QFile::remove(path(u"bin/codex"_s));
+    EXPECT_EQ(status(fixtures + u"/chatgpt"_s),
+              expected(R"({"state": "unavailable", "auth_mode": null, "email": null, "plan": null,
+                  "reason": "the Codex CLI (codex) was not found on PATH", "windows": []})"));
+    expectFailure({u"account"_s, u"ghost"_s, u"--json"_s}, 1, "unknown profile \"ghost\"");
+}
+
+// The real Codex CLI that ./scripts/test installs, on a new profile.
+TEST_F(AccountTest, TheRealCodexSaysANewProfileIsSignedOutAndEnds)
+{
+    if (!QFileInfo(QStringLiteral(MARLVANE_CODEX_CLI)).isExecutable())
+        GTEST_SKIP() << "the Codex CLI is not installed in .deps";
+    QFile::remove(path(u"bin/codex"_s));
+    QFile::link(QStringLiteral(MARLVANE_CODEX_CLI), path(u"bin/codex"_s));
+    const QString node = QStandardPaths::findExecutable(u"node"_s);
+    m_env.insert(u"PATH"_s, path(u"bin"_s) + u':' + QFileInfo(node).absolutePath());
+    const Outcome result = run({u"account"_s, u"work"_s, u"--json"_s});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(QJsonDocument::fromJson(result.out).object().value("state"), u"signed_out"_s)
+        << result.out.data();
+    const QByteArray home = "CODEX_HOME=" + native(u"profiles/work"_s) + '\0';
+    for (const QString& pid : QDir(u"/proc"_s).entryList(QDir::Dirs))
+        EXPECT_FALSE(TestFiles::read(u"/proc/"_s + pid + u"/environ"_s).contains(home))
+            << "left running: " << pid.toStdString();
 }
 
 TEST(DesktopAppTest, FindsTheBundleOnlyOnMacOSAndOpensIsolatedProfilesAsNewInstances)

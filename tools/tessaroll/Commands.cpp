@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "AccountProbe.h"
 #include "CodexCli.h"
 #include "Doctor.h"
 #include "Folders.h"
@@ -13,8 +14,10 @@
 #include <cstdio>
 
 namespace {
-constexpr auto UsageText = "usage: tessaroll version | list | doctor --json | init <id> | path <id> | "
-                           "remove <id> --yes | cli <id> [codex arguments...] | app <id>";
+constexpr auto UsageText =
+    "usage: tessaroll version | list | doctor --json | init <id> | path <id> | "
+    "remove <id> --yes | cli <id> [codex arguments...] | app <id> | account <id> --json | "
+    "login <id> [codex login arguments...]";
 
 ToolError usageError(const QString& problem)
 {
@@ -94,12 +97,20 @@ int Commands::run(const QByteArrayList& arguments)
     if (command == QLatin1String("app") && argumentCount == 1) {
         return app(args.first());
     }
+    if (command == QLatin1String("account") &&
+        (argumentCount == 1 || (argumentCount == 2 && args[1] == "--json"))) {
+        return account(args.first());
+    }
+    if (command == QLatin1String("login") && argumentCount >= 1) {
+        return cli(args.first(), QByteArrayList{"login"} + arguments.mid(2));
+    }
     if (command == QLatin1String("help") || command == QLatin1String("--help")) {
         printLine(QLatin1String(UsageText));
         return 0;
     }
     const bool known =
-        QStringList{"version", "list", "doctor", "init", "path", "remove", "cli", "app"}.contains(command);
+        QStringList{"version", "list", "doctor", "init", "path", "remove", "cli", "app", "account", "login"}
+            .contains(command);
     throw usageError(known ? QStringLiteral("wrong arguments for \"%1\"").arg(command)
                            : QStringLiteral("unknown command \"%1\"").arg(ProfileID::printable(command)));
 }
@@ -140,13 +151,27 @@ int Commands::path(const QString& id) const
     return 0;
 }
 
-int Commands::cli(const QString& id, const QByteArrayList& codexArguments) const
+QString Commands::codexHome(const QString& id) const
 {
     const QString folder = m_store.existingFolder(id);
     if (id == ProfileID::Default) {
         // Codex refuses a CODEX_HOME that does not exist; without us it would have made ~/.codex itself.
         m_store.init(id);
     }
+    return folder;
+}
+
+int Commands::account(const QString& id) const
+{
+    const AccountProbe probe(CodexCli::locate(), codexHome(id), QLatin1String(Version),
+                             AccountProbe::timeoutFromEnvironment());
+    print(QJsonDocument(probe.read()).toJson(QJsonDocument::Indented));
+    return 0;
+}
+
+int Commands::cli(const QString& id, const QByteArrayList& codexArguments) const
+{
+    const QString folder = codexHome(id);
     const QString executable = CodexCli::locate();
     if (executable.isEmpty()) {
         throw ToolError(QStringLiteral("the Codex CLI (codex) was not found on PATH; install it with "

@@ -29,6 +29,9 @@ private:
     int path(const QString& id) const;
     int cli(const QString& id, const QByteArrayList& codexArguments) const;
     int app(const QString& id) const;
+    int account(const QString& id) const;
+    /** @brief The profile's folder for Codex, the default one made first if it is missing. */
+    QString codexHome(const QString& id) const;
     int doctor() const;
 
     ProfileStore m_store;
