@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AccountStatus.h"
 #include "EnvironmentReport.h"
 
 #include <QCoroTask>
@@ -31,4 +32,8 @@ public:
     virtual QCoro::Task<void> launchCLI(QString profileID, QString projectURL) = 0;
     virtual QCoro::Task<void> launchVSCode(QString profileID, QString projectURL) = 0;
     virtual QCoro::Task<EnvironmentReport> diagnose() = 0;
+    /** @brief The profile's account; a status that cannot be read is "unavailable", never thrown. */
+    virtual QCoro::Task<AccountStatus> accountStatus(QString profileID) = 0;
+    /** @brief Opens a terminal running "codex login" on the profile, in the user's home folder. */
+    virtual QCoro::Task<void> launchLogin(QString profileID) = 0;
 };

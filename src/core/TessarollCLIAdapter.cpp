@@ -3,6 +3,7 @@
 #include "Background.h"
 #include "DoctorPayload.h"
 #include "MarlvaneError.h"
+#include "PlatformError.h"
 #include "ProfileID.h"
 #include "VSCodeLocator.h"
 
@@ -162,6 +163,21 @@ QCoro::Task<void> TessarollCLIAdapter::removeProfile(QString profileID)
     }
     const QStringList arguments{QStringLiteral("remove"), profileID, QStringLiteral("--yes")};
     co_await runCore(arguments, m_timeLimits.command);
+}
+
+QCoro::Task<AccountStatus> TessarollCLIAdapter::accountStatus(QString profileID)
+{
+    const QStringList arguments{QStringLiteral("account"), profileID, QStringLiteral("--json")};
+    QString reason;
+    try {
+        const ProcessResult result = co_await runCore(arguments, m_timeLimits.command);
+        co_return AccountStatus::fromDocument(result.stdout);
+    } catch (const MarlvaneError& error) {
+        reason = error.errorDescription();
+    } catch (const PlatformError& error) {
+        reason = error.description();
+    }
+    co_return AccountStatus::unavailableBecause(reason);
 }
 
 QCoro::Task<EnvironmentReport> TessarollCLIAdapter::diagnose()

@@ -66,15 +66,20 @@ public:
     QCoro::Task<void> launchCLI(QString profileID, QString projectURL) override;
     QCoro::Task<void> launchVSCode(QString profileID, QString projectURL) override;
     QCoro::Task<EnvironmentReport> diagnose() override;
+    QCoro::Task<AccountStatus> accountStatus(QString profileID) override;
+    QCoro::Task<void> launchLogin(QString profileID) override;
 
     // Launcher-file companions of launchCLI and launchVSCode.
-    /** @brief The script `terminal` runs: its first line names the terminal's interpreter. */
+    /** @brief The script `terminal` runs: its first line names the terminal's interpreter, its
+     * last runs the core's `command` ("cli" or "login") on the profile. */
     static QString terminalLauncherScript(const TerminalEmulator& terminal, const QString& launcherURL,
                                           const QString& coreURL, const QString& profileID,
-                                          const QString& projectURL);
+                                          const QString& projectURL,
+                                          const QString& command = QStringLiteral("cli"));
     /** @brief Writes a new launcher script (0700) into the private launcher folder; returns its path. */
     static QString writeTerminalLauncher(const TerminalEmulator& terminal, const QString& coreURL,
-                                         const QString& profileID, const QString& projectURL);
+                                         const QString& profileID, const QString& projectURL,
+                                         const QString& command);
     static QString vscodeWorkspaceURL(const QString& projectURL, const QString& codexHomeURL);
     static QByteArray vscodeWorkspaceData(const QString& projectURL);
     /** @brief Writes the workspace file only when its bytes change; returns its path. */
@@ -82,6 +87,8 @@ public:
     static QStringList vscodeArguments(const QString& workspaceURL, const QString& codexHomeURL);
 
 private:
+    /** @brief Opens a terminal on a launcher running the core's `command` in `projectURL`. */
+    QCoro::Task<void> launchInTerminal(QString profileID, QString projectURL, QString command);
     /** @brief Runs the core with coreEnvironment; throws coreNotFound / coreFailure. */
     QCoro::Task<ProcessResult> runCore(QStringList arguments, std::chrono::seconds timeLimit) const;
 

@@ -90,7 +90,18 @@ QCoro::Task<void> TessarollCLIAdapter::launchDesktop(QString profileID)
 
 QCoro::Task<void> TessarollCLIAdapter::launchCLI(QString profileID, QString projectURL)
 {
-    auto prepare = [core = m_executableURL, profileID, projectURL] {
+    co_await launchInTerminal(std::move(profileID), std::move(projectURL), QStringLiteral("cli"));
+}
+
+QCoro::Task<void> TessarollCLIAdapter::launchLogin(QString profileID)
+{
+    co_await launchInTerminal(std::move(profileID), QDir::homePath(), QStringLiteral("login"));
+}
+
+QCoro::Task<void> TessarollCLIAdapter::launchInTerminal(QString profileID, QString projectURL,
+                                                        QString command)
+{
+    auto prepare = [core = m_executableURL, profileID, projectURL, command] {
         requireProjectFolder(projectURL);
         if (!core) {
             throw MarlvaneError::coreNotFound();
@@ -100,7 +111,8 @@ QCoro::Task<void> TessarollCLIAdapter::launchCLI(QString profileID, QString proj
             throw MarlvaneError::coreFailure(
                 QStringLiteral("找不到终端程序。请安装 xterm 或设置 TERMINAL 环境变量。"));
         }
-        const QString launcher = writeTerminalLauncher(*terminal, *core, profileID, absolutePath(projectURL));
+        const QString launcher =
+            writeTerminalLauncher(*terminal, *core, profileID, absolutePath(projectURL), command);
         return TerminalLaunch{std::move(*terminal), launcher};
     };
     const TerminalLaunch launch = co_await Background::run(Background::sharedPool(), std::move(prepare));
@@ -161,23 +173,26 @@ QCoro::Task<void> TessarollCLIAdapter::launchVSCode(QString profileID, QString p
 
 QString TessarollCLIAdapter::terminalLauncherScript(const TerminalEmulator& terminal,
                                                     const QString& launcherURL, const QString& coreURL,
-                                                    const QString& profileID, const QString& projectURL)
+                                                    const QString& profileID, const QString& projectURL,
+                                                    const QString& command)
 {
     // The script removes itself first, so it runs at most once, even when "cd" fails.
     return QStringLiteral("#!") + terminal.interpreter() + QStringLiteral("\n/bin/rm -f -- ") +
            shellQuoted(launcherURL) + QLatin1Char('\n') + QStringLiteral("cd -- ") + shellQuoted(projectURL) +
            QStringLiteral(" || exit 1\n") + QStringLiteral("exec /usr/bin/env TESSAROLL_NO_UPDATE_CHECK=1 ") +
-           shellQuoted(coreURL) + QStringLiteral(" cli ") + shellQuoted(profileID) + QLatin1Char('\n');
+           shellQuoted(coreURL) + QLatin1Char(' ') + command + QLatin1Char(' ') + shellQuoted(profileID) +
+           QLatin1Char('\n');
 }
 
 QString TessarollCLIAdapter::writeTerminalLauncher(const TerminalEmulator& terminal, const QString& coreURL,
-                                                   const QString& profileID, const QString& projectURL)
+                                                   const QString& profileID, const QString& projectURL,
+                                                   const QString& command)
 {
     const LauncherFolder folder = LauncherFolder::prepare();
     const QString fileName =
         QStringLiteral("launch-") + UuidText::upper(QUuid::createUuid()) + QStringLiteral(".command");
-    const QString script =
-        terminalLauncherScript(terminal, joinPath(folder.path(), fileName), coreURL, profileID, projectURL);
+    const QString script = terminalLauncherScript(terminal, joinPath(folder.path(), fileName), coreURL,
+                                                  profileID, projectURL, command);
     return folder.createScript(fileName, script.toUtf8());
 }
 

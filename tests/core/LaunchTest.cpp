@@ -264,6 +264,14 @@ TEST_F(LaunchCLITest, opensTheTerminalOnAPrivateLauncherWithAnAbsolutePathOrTake
     EXPECT_EQ(launch(m_project), nullptr);
     EXPECT_EQ(launchers().size(), 2) << "each launch gets a launcher of its own";
     ASSERT_TRUE(QDir(m_folder).removeRecursively());
+    // A login runs the core's "login" in the home folder, in the same kind of launcher.
+    ASSERT_EQ(AsyncTest::error(TessarollCLIAdapter(m_core.path()).launchLogin(m_profile)), nullptr);
+    ASSERT_EQ(launchers().size(), 1);
+    const QByteArray login = TestFiles::read(m_folder + u'/' + launchers().first());
+    EXPECT_TRUE(login.contains("\ncd -- '" + QFile::encodeName(m_user.home()) + "' || exit 1\n") &&
+                login.endsWith("' login '" + m_profile.toUtf8() + "'\n"))
+        << login.constData();
+    ASSERT_TRUE(QDir(m_folder).removeRecursively());
     writeExecutable(m_terminal, "#!/no/such/interpreter\n");
     EXPECT_TRUE(AsyncTest::as<PlatformError>(launch(m_project)));
     EXPECT_EQ(launchers(), QStringList{});

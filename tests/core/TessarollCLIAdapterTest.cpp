@@ -88,6 +88,35 @@ TEST_F(TessarollCLIAdapterTest, failedRunsCarryTheBestMessageAndAHangingCoreItsC
     EXPECT_EQ(failure(adapter.diagnose()), MarlvaneError::coreFailure(stopped.arg(1)));
 }
 
+TEST_F(TessarollCLIAdapterTest, accountStatusReadsTheCoresDocumentAndTurnsEveryFailureIntoAReason)
+{
+    m_core.respond(u"account"_s, R"({"state": "signed_in", "auth_mode": "chatgpt", "email": "a@b.c",
+        "plan": "pro", "reason": null, "windows": [{"minutes": 300, "used_percent": 42,
+        "resets_at": "2026-12-07T16:00:00Z"}, {"minutes": null, "used_percent": 100, "resets_at": null}]})");
+    AccountStatus expected;
+    expected.state = AccountStatus::State::signedIn;
+    expected.authMode = u"chatgpt"_s;
+    expected.email = u"a@b.c"_s;
+    expected.plan = u"pro"_s;
+    expected.windows = {AccountStatus::Window{300, 42, QDateTime(QDate(2026, 12, 7), QTime(16, 0), Qt::UTC)},
+                        AccountStatus::Window{std::nullopt, 100, std::nullopt}};
+    EXPECT_EQ(AsyncTest::await(m_adapter.accountStatus(u"work"_s)), expected);
+    EXPECT_EQ(m_core.calls().constLast(), u"[account][work][--json]"_s);
+    const std::pair<std::pair<QByteArray, int>, QString> failures[] = {
+        {{"tessaroll: unknown profile \"work\"", 1}, u"Core 操作失败：tessaroll: unknown profile \"work\""_s},
+        {{"{\"state\": \"asleep\"}", 0}, u"未知的账户状态“asleep”"_s},
+        {{"not json", 0}, u"账户状态不是 JSON 对象"_s},
+    };
+    for (const auto& [run, reason] : failures) {
+        m_core.respond(u"account"_s, run.second == 0 ? run.first : QByteArray(),
+                       run.second == 0 ? QByteArray() : run.first, run.second);
+        EXPECT_EQ(AsyncTest::await(m_adapter.accountStatus(u"work"_s)),
+                  AccountStatus::unavailableBecause(reason));
+    }
+    EXPECT_EQ(AsyncTest::await(TessarollCLIAdapter(std::nullopt).accountStatus(u"work"_s)),
+              AccountStatus::unavailableBecause(MarlvaneError::coreNotFound().errorDescription()));
+}
+
 TEST_F(TessarollCLIAdapterTest, executableSearchTakesTheFirstExecutableFileOfTheBundle)
 {
     const QString resources = m_user.scratch() + u"/Resources"_s;

@@ -95,6 +95,21 @@ public:
         EnvironmentReport report = m_report;
         co_return report;
     }
+    void setAccount(const QString& id, AccountStatus status) { m_accounts.insert(id, std::move(status)); }
+    // The status set for the profile, else signed out; held calls count as running.
+    QCoro::Task<AccountStatus> accountStatus(QString id) override
+    {
+        ++m_accountRuns;
+        m_mostAccountRuns = std::max(m_mostAccountRuns, m_accountRuns);
+        co_await enter("accountStatus", id);
+        --m_accountRuns;
+        AccountStatus status;
+        status.state = AccountStatus::State::signedOut;
+        status = m_accounts.value(id, status);
+        co_return status;
+    }
+    int mostAccountRunsAtOnce() const { return m_mostAccountRuns; }
+    QCoro::Task<void> launchLogin(QString id) override { co_await enter("launchLogin", id); }
 
 private:
     struct Gate
@@ -121,4 +136,6 @@ private:
     QSet<QString> m_held;
     QHash<QString, QList<std::coroutine_handle<>>> m_waiters;
     QList<Call> m_calls;
+    QHash<QString, AccountStatus> m_accounts;
+    int m_accountRuns = 0, m_mostAccountRuns = 0;
 };
