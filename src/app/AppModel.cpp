@@ -118,6 +118,7 @@ AppModel::AppModel(std::unique_ptr<InstanceStore> instanceStore, std::unique_ptr
     , m_instanceStore(std::move(instanceStore))
     , m_projectStore(std::move(projectStore))
     , m_core(std::move(core))
+    , m_accounts(std::make_unique<AccountBoard>(*m_core, [this] { return visibleInstances(); }))
 {}
 
 AppModel::~AppModel() = default;
@@ -690,6 +691,23 @@ QCoro::Task<void> AppModel::launchVSCode(CodexInstance instance, QString project
 {
     return launchProject(std::move(instance), std::move(projectURL), m_environment.vscode.found,
                          MarlvaneError::vscodeNotInstalled(), &CoreAdapter::launchVSCode);
+}
+
+QCoro::Task<void> AppModel::launchLogin(CodexInstance instance)
+{
+    if (!m_environment.cli.found) {
+        present(MarlvaneError::cliNotInstalled());
+        co_return;
+    }
+    CoreAdapter* core = m_core.get();
+    const QString profileID = instance.profileId;
+    const auto login = [core, profileID] {
+        return core->launchLogin(profileID);
+    };
+    const bool opened = co_await perform(login, Work::lasting);
+    if (opened) {
+        m_accounts->loginOpened(instance.id);
+    }
 }
 
 QCoro::Task<void> AppModel::launchProject(CodexInstance instance, QString projectURL, bool found,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AccountBoard.h"
 #include "CodexInstance.h"
 #include "CoreAdapter.h"
 #include "EnvironmentReport.h"
@@ -67,6 +68,10 @@ public:
     QCoro::Task<void> launchDesktop(CodexInstance instance);
     QCoro::Task<void> launchCLI(CodexInstance instance, QString projectURL);
     QCoro::Task<void> launchVSCode(CodexInstance instance, QString projectURL);
+    /** @brief Opens a terminal running "codex login" on the CLI instance; failures are presented. */
+    QCoro::Task<void> launchLogin(CodexInstance instance);
+    /** @brief The accounts of the CLI instances shown on the home window. */
+    AccountBoard& accounts() const { return *m_accounts; }
 
 signals:
     void instancesChanged();
@@ -136,6 +141,7 @@ private:
     std::unique_ptr<InstanceStore> m_instanceStore;
     std::unique_ptr<ProjectStore> m_projectStore;
     std::unique_ptr<CoreAdapter> m_core;
+    std::unique_ptr<AccountBoard> m_accounts;
 
     QList<CodexInstance> m_instances;
     QStringList m_externalProfiles;

@@ -419,6 +419,58 @@ TEST(AppModelLaunch, RecentProjectsKeepOneEntryPerFolderAndAtMostTwentyAndARemov
     EXPECT_EQ(w.model().presentedError(), std::nullopt);
 }
 
+TEST(AppModelAccounts, AtMostFourRunsAtOnceAnswersAsTheyComeAndNoneForARemovedInstance)
+{
+    World w;
+    QList<CodexInstance> more;
+    for (const char* name : {"A", "B", "C", "D", "E"})
+        more.append(TestRecords::managed(name, Type::cli, w.desk.createdAt));
+    w.h.storeInstances(QList<CodexInstance>{w.desk, w.personal} + more);
+    w.h.bootstrap();
+    AccountBoard& accounts = w.model().accounts();
+    QSignalSpy published(&accounts, &AccountBoard::statusChanged);
+    QSignalSpy working(&w.model(), &AppModel::isWorkingChanged);
+    AccountStatus signedIn;
+    signedIn.state = AccountStatus::State::signedIn;
+    signedIn.authMode = "chatgpt";
+    signedIn.email = "Someone@Example.com";
+    w.core().setAccount(more[0].profileId, signedIn);
+    signedIn.email = "someone@example.COM";
+    w.core().setAccount(w.personal.profileId, signedIn);
+
+    w.core().hold("accountStatus");
+    QCoro::Task<void> refresh = accounts.refreshAll();
+    EXPECT_EQ(w.core().waiting("accountStatus"), 4);
+    EXPECT_FALSE(accounts.status(more[0].id).has_value()) << "pending";
+    EXPECT_TRUE(AsyncTest::await(w.model().remove(more[4])));
+    w.core().release("accountStatus");
+    AsyncTest::await(std::move(refresh));
+    EXPECT_EQ(w.core().mostAccountRunsAtOnce(), 4);
+    EXPECT_EQ(w.core().count("accountStatus"), 7) << "Default CLI, Personal and A to E";
+    EXPECT_EQ(published.size(), 6) << "one by one, none for the removed E";
+    EXPECT_FALSE(accounts.status(more[4].id).has_value());
+    EXPECT_EQ(accounts.status(more[1].id)->state, AccountStatus::State::signedOut);
+    EXPECT_EQ(accounts.sharedAccountOwner(more[0].id), std::optional<QString>("Personal"));
+    EXPECT_EQ(accounts.sharedAccountOwner(w.personal.id), std::optional<QString>("A"));
+    EXPECT_EQ(accounts.sharedAccountOwner(more[1].id), std::nullopt);
+    EXPECT_EQ(working.size(), 2) << "only the removal worked";
+    EXPECT_EQ(w.model().presentedError(), std::nullopt);
+
+    // Soon after a refresh, coming back to the window asks only for a login just opened.
+    w.core().clearCalls();
+    AsyncTest::await(w.model().launchLogin(more[1]));
+    EXPECT_EQ(w.core().calls(), (Calls{{"launchLogin", {more[1].profileId}}}));
+    AsyncTest::await(accounts.windowActivated());
+    EXPECT_EQ(w.core().calls().constLast(), (FakeCoreAdapter::Call{"accountStatus", {more[1].profileId}}));
+    AsyncTest::await(accounts.windowActivated());
+    EXPECT_EQ(w.core().count("accountStatus"), 1);
+    w.core().fail("launchLogin", MarlvaneError::coreFailure("没有终端"));
+    AsyncTest::await(w.model().launchLogin(more[1]));
+    EXPECT_EQ(w.error(), MarlvaneError::coreFailure("没有终端").errorDescription());
+    AsyncTest::await(accounts.windowActivated());
+    EXPECT_EQ(w.core().count("accountStatus"), 1) << "no login was opened";
+}
+
 // The application's own wiring (live()) with the bundled core.
 TEST(AppModelEndToEnd, CreatesAndRemovesACLIInstanceThroughTheBundledCore)
 {
