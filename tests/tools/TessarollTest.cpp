@@ -1,6 +1,7 @@
 #include "DesktopApp.h"
 #include "TempDir.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -323,6 +325,10 @@ TEST_F(AccountTest, AServerThatHangsOrEndsOrIsMissingIsUnavailableAndLeavesNothi
     clock.start();
     const auto ended = [this] { // the stand-in's lingering child went with its process group
         const QString child = u"/proc/"_s + TestFiles::read(path(u"server/child.pid"_s));
+        QDeadlineTimer deadline(2000); // a killed process takes a moment to go
+        while (QFileInfo::exists(child) && !TestFiles::read(child + u"/stat"_s).contains(") Z ") &&
+               !deadline.hasExpired())
+            QThread::msleep(10);
         return !QFileInfo::exists(child) || TestFiles::read(child + u"/stat"_s).contains(") Z ");
     };
     const QJsonObject hung = status(fixtures + u"/chatgpt"_s, {u"-account-read.json"_s, u"linger"_s});

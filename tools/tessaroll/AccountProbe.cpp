@@ -219,10 +219,7 @@ QJsonObject AccountProbe::read() const
                                           .toObject();
             status.insert(QStringLiteral("windows"),
                           windowsOf(usage.value(QStringLiteral("rateLimits")).toObject()));
-        } catch (const std::invalid_argument& error) {
-            status.insert(QStringLiteral("reason"), QStringLiteral("the usage could not be read: ") +
-                                                        QString::fromStdString(error.what()));
-        } catch (const Unavailable& error) {
+        } catch (const std::exception& error) { // an error answer, or no answer in time
             status.insert(QStringLiteral("reason"), QStringLiteral("the usage could not be read: ") +
                                                         QString::fromStdString(error.what()));
         }
@@ -231,14 +228,4 @@ QJsonObject AccountProbe::read() const
         status.insert(QStringLiteral("reason"), oneLine(QString::fromStdString(error.what())));
     }
     return status;
-}
-
-std::chrono::milliseconds AccountProbe::timeoutFromEnvironment()
-{
-    bool ok = false;
-    const int fromEnvironment = qEnvironmentVariableIntValue("TESSAROLL_ACCOUNT_TIMEOUT_MS", &ok);
-    if (ok && fromEnvironment > 0) {
-        return std::chrono::milliseconds(fromEnvironment);
-    }
-    return std::chrono::seconds(20);
 }

@@ -29,9 +29,6 @@ public:
      */
     QJsonObject read() const;
 
-    /** @brief TESSAROLL_ACCOUNT_TIMEOUT_MS when set to a positive number, else 20 seconds. */
-    static std::chrono::milliseconds timeoutFromEnvironment();
-
 private:
     QString m_executable;
     QString m_codexHome;

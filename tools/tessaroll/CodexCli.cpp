@@ -79,3 +79,11 @@ void CodexCli::exec(const QString& executable, const QString& codexHome, const Q
         QStringLiteral("cannot run %1: %2").arg(executable, QString::fromLocal8Bit(std::strerror(error))),
         error == ENOENT ? ToolError::CommandNotFound : 126);
 }
+
+std::chrono::milliseconds CodexCli::timeoutFromEnvironment(const char* variable,
+                                                           std::chrono::milliseconds fallback)
+{
+    bool ok = false;
+    const int fromEnvironment = qEnvironmentVariableIntValue(variable, &ok);
+    return ok && fromEnvironment > 0 ? std::chrono::milliseconds(fromEnvironment) : fallback;
+}

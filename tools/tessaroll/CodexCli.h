@@ -23,6 +23,9 @@ public:
     static QString sourceOf(const QString& executable);
     /** @brief Runs "codex --version" with no input; a run that outlasts the timeout is killed. */
     static Probe probe(const QString& executable, std::chrono::milliseconds timeout);
+    /** @brief The number of milliseconds in the variable when it is positive, else `fallback`. */
+    static std::chrono::milliseconds timeoutFromEnvironment(const char* variable,
+                                                            std::chrono::milliseconds fallback);
     /** @brief Replaces this process with the CLI, its CODEX_HOME set to the given folder. */
     [[noreturn]] static void exec(const QString& executable, const QString& codexHome,
                                   const QByteArrayList& arguments);

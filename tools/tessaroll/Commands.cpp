@@ -163,8 +163,9 @@ QString Commands::codexHome(const QString& id) const
 
 int Commands::account(const QString& id) const
 {
-    const AccountProbe probe(CodexCli::locate(), codexHome(id), QLatin1String(Version),
-                             AccountProbe::timeoutFromEnvironment());
+    const AccountProbe probe(
+        CodexCli::locate(), codexHome(id), QLatin1String(Version),
+        CodexCli::timeoutFromEnvironment("TESSAROLL_ACCOUNT_TIMEOUT_MS", std::chrono::seconds(20)));
     print(QJsonDocument(probe.read()).toJson(QJsonDocument::Indented));
     return 0;
 }
@@ -202,7 +203,8 @@ int Commands::app(const QString& id) const
 
 int Commands::doctor() const
 {
-    const Doctor doctor(m_desktop, Doctor::codexTimeoutFromEnvironment());
+    const Doctor doctor(
+        m_desktop, CodexCli::timeoutFromEnvironment("TESSAROLL_DOCTOR_TIMEOUT_MS", std::chrono::seconds(5)));
     print(QJsonDocument(doctor.report()).toJson(QJsonDocument::Indented));
     return 0;
 }

@@ -7,16 +7,6 @@ Doctor::Doctor(const DesktopApp& desktop, std::chrono::milliseconds codexTimeout
     , m_codexTimeout(codexTimeout)
 {}
 
-std::chrono::milliseconds Doctor::codexTimeoutFromEnvironment()
-{
-    bool ok = false;
-    const int fromEnvironment = qEnvironmentVariableIntValue("TESSAROLL_DOCTOR_TIMEOUT_MS", &ok);
-    if (ok && fromEnvironment > 0) {
-        return std::chrono::milliseconds(fromEnvironment);
-    }
-    return std::chrono::seconds(5);
-}
-
 QJsonObject Doctor::report() const
 {
     return {{QStringLiteral("desktop"), desktopEntry()}, {QStringLiteral("cli"), cliEntry()}};

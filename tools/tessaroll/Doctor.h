@@ -17,9 +17,6 @@ class Doctor final
 public:
     Doctor(const DesktopApp& desktop, std::chrono::milliseconds codexTimeout);
 
-    /** @brief How long "codex --version" may take: $TESSAROLL_DOCTOR_TIMEOUT_MS, else five seconds. */
-    static std::chrono::milliseconds codexTimeoutFromEnvironment();
-
     QJsonObject report() const;
 
 private:
