@@ -6,6 +6,7 @@
 #include "Divider.h"
 #include "EmptyEnvironmentView.h"
 #include "EmptyStateView.h"
+#include "InstanceCard.h"
 #include "InstanceCardList.h"
 #include "MessageDialog.h"
 #include "ProjectPickerView.h"
@@ -58,6 +59,9 @@ HomeView::HomeView(AppModel* model, QWidget* parent)
     connect(m_instanceList, &InstanceCardList::launchVSCode, this, [this](const CodexInstance& instance) {
         showProjectPicker(ProjectLaunchSelection{instance, ProjectLaunchTarget::vscode});
     });
+    connect(m_instanceList, &InstanceCardList::login, this,
+            [this](const CodexInstance& instance) { UiTask::start(m_model->launchLogin(instance)); });
+    connect(&m_model->accounts(), &AccountBoard::statusChanged, this, &HomeView::refreshAccounts);
 
     connect(m_model, &AppModel::environmentChanged, this, &HomeView::refreshContent);
     connect(m_model, &AppModel::instancesChanged, this, &HomeView::refreshContent);
@@ -111,6 +115,7 @@ void HomeView::refreshContent()
     const bool runtimeAvailable = environment.desktop.found || environment.cli.found;
     m_createButton->setEnabled(runtimeAvailable);
     m_instanceList->setInstances(m_model->visibleInstances());
+    refreshAccounts();
 
     switch (content()) {
     case Content::environmentMissing:
@@ -122,6 +127,16 @@ void HomeView::refreshContent()
     case Content::noInstances:
         m_content->setCurrentWidget(m_noInstancesView);
         break;
+    }
+}
+
+void HomeView::refreshAccounts()
+{
+    // One answer can change another card too: the tag of an account two instances share.
+    const AccountBoard& accounts = m_model->accounts();
+    for (InstanceCard* card : m_instanceList->cards()) {
+        const QUuid& id = card->instance().id;
+        card->setAccount(accounts.status(id), accounts.sharedAccountOwner(id));
     }
 }
 
@@ -206,7 +221,23 @@ void HomeView::showEvent(QShowEvent* event)
         m_started = true;
         // Queued, so that the window is on its way to the screen before the core is asked.
         QMetaObject::invokeMethod(
-            this, [this] { UiTask::start(m_model->bootstrap()); }, Qt::QueuedConnection);
+            this, [this] { UiTask::start(start()); }, Qt::QueuedConnection);
+    }
+}
+
+QCoro::Task<void> HomeView::start()
+{
+    co_await m_model->bootstrap();
+    m_accountsRead = true;
+    co_await m_model->refreshAccounts();
+}
+
+void HomeView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Back at the window, perhaps from a login terminal: the accounts may have changed.
+    if (event->type() == QEvent::ActivationChange && m_accountsRead && isActiveWindow()) {
+        UiTask::start(m_model->accounts().windowActivated());
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "ProjectLaunchSelection.h"
 
+#include <QCoroTask>
 #include <QPointer>
 #include <QWidget>
 
@@ -20,7 +21,8 @@ class WorkingOverlay;
 /**
  * @brief The main window's content: header with the create and settings buttons, then the
  * runtime placeholder, the instance cards or the no-instance placeholder. It starts the model's
- * bootstrap when first shown, shows the busy spinner and the model's error alert, and opens
+ * bootstrap when first shown and reads the accounts once it has finished and whenever the window
+ * comes to the front again; it shows the busy spinner and the model's error alert, and opens
  * the create sheet, the settings sheet and the project picker.
  */
 class HomeView final : public QWidget
@@ -46,11 +48,14 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     QWidget* buildHeader();
+    QCoro::Task<void> start();
     void refreshContent();
+    void refreshAccounts();
     void refreshWorking();
     void refreshError();
     void placeOverlay();
@@ -69,4 +74,5 @@ private:
     QPointer<ProjectPickerView> m_projectPicker;
     QPointer<MessageDialog> m_errorAlert;
     bool m_started = false;
+    bool m_accountsRead = false;
 };

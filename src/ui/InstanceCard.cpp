@@ -1,5 +1,6 @@
 #include "InstanceCard.h"
 
+#include "AccountText.h"
 #include "DisplayText.h"
 #include "Icons.h"
 #include "InstanceTag.h"
@@ -8,6 +9,7 @@
 #include "SymbolView.h"
 #include "TextLabel.h"
 #include "Theme.h"
+#include "UsageBar.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -91,12 +93,56 @@ void InstanceCard::build()
         m_layout->setSpacing(16);
     }
     setFocusPolicy(isDesktop(m_instance) ? Qt::TabFocus : Qt::NoFocus);
+    setToolTip(QString());
     setAccessibleName(accessibleLabel(m_instance));
     setProperty("profileId", m_instance.profileId);
 
+    m_sharedTag = nullptr;
+    m_accountLine = nullptr;
+    m_usageBars = nullptr;
+    m_loginButton = nullptr;
     m_layout->addWidget(buildIdentity(), 0, Qt::AlignVCenter);
     m_layout->addStretch(1);
     m_layout->addWidget(buildTrailing(), 0, Qt::AlignVCenter);
+    showAccount();
+}
+
+void InstanceCard::setAccount(const std::optional<AccountStatus>& status,
+                              const std::optional<QString>& sharedWith)
+{
+    if (status == m_account && sharedWith == m_sharedWith) {
+        return;
+    }
+    m_account = status;
+    m_sharedWith = sharedWith;
+    showAccount();
+}
+
+void InstanceCard::showAccount()
+{
+    if (m_accountLine == nullptr) {
+        updateGeometry();
+        return;
+    }
+    const bool unavailable = m_account && m_account->state == AccountStatus::State::unavailable;
+    m_accountLine->setText(DisplayText::shown(AccountText::line(m_account)));
+    m_accountLine->setToolTip(unavailable ? DisplayText::shown(m_account->reason.value_or(QString()))
+                                          : QString());
+    m_loginButton->setVisible(m_account && m_account->state == AccountStatus::State::signedOut);
+    m_sharedTag->setVisible(m_sharedWith.has_value());
+    m_sharedTag->setToolTip(QStringLiteral("另一个实例也登录了此账户：") +
+                            DisplayText::shown(m_sharedWith.value_or(QString())));
+
+    while (QLayoutItem* item = m_usageBars->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    if (m_account && m_account->state == AccountStatus::State::signedIn) {
+        for (const AccountStatus::Window& window : m_account->windows) {
+            m_usageBars->addWidget(new UsageBar(window));
+        }
+    }
+    m_usageBars->addStretch(1);
     updateGeometry();
 }
 
@@ -134,6 +180,11 @@ QWidget* InstanceCard::buildIdentity()
         tag->setObjectName(QStringLiteral("systemTag"));
         titleRow->addWidget(tag, 0, Qt::AlignVCenter);
     }
+    if (!desktop) {
+        m_sharedTag = new InstanceTag(QStringLiteral("重复账户"));
+        m_sharedTag->setObjectName(QStringLiteral("sharedAccountTag"));
+        titleRow->addWidget(m_sharedTag, 0, Qt::AlignVCenter);
+    }
     titleRow->addStretch(1);
     column->addLayout(titleRow);
     auto* kind = new TextLabel(desktop ? QStringLiteral("Desktop") : QStringLiteral("Codex Profile"),
@@ -142,7 +193,20 @@ QWidget* InstanceCard::buildIdentity()
     column->addWidget(kind);
     row->addLayout(column);
 
-    passClicksThrough(identity);
+    if (desktop) {
+        // Presses anywhere reach the card; the card itself then tells the whole name.
+        passClicksThrough(identity);
+        setToolTip(name->text());
+        return identity;
+    }
+    m_accountLine =
+        new TextLabel(QString(), TextStyle::caption, QFont::Normal, SemanticColor::secondaryLabel);
+    m_accountLine->setObjectName(QStringLiteral("accountLine"));
+    m_accountLine->setElideMode(Qt::ElideRight);
+    column->addWidget(m_accountLine);
+    m_usageBars = new QHBoxLayout;
+    m_usageBars->setSpacing(12);
+    column->addLayout(m_usageBars);
     return identity;
 }
 
@@ -158,6 +222,10 @@ QWidget* InstanceCard::buildTrailing()
     auto* row = new QHBoxLayout(buttons);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
+    m_loginButton = new StyledButton(QStringLiteral("登录"), StyledButton::Style::bordered, buttons);
+    m_loginButton->setObjectName(QStringLiteral("loginButton"));
+    connect(m_loginButton, &QPushButton::clicked, this, &InstanceCard::login);
+    row->addWidget(m_loginButton);
     auto* terminal = new StyledButton(QStringLiteral("终端"), StyledButton::Style::bordered, buttons);
     terminal->setObjectName(QStringLiteral("terminalButton"));
     auto* vscode = new StyledButton(QStringLiteral("VS Code"), StyledButton::Style::prominent, buttons);

@@ -55,5 +55,6 @@ InstanceCard* InstanceCardList::makeCard(const CodexInstance& instance)
     connect(card, &InstanceCard::launchTerminal, this,
             [this, card] { emit launchTerminal(card->instance()); });
     connect(card, &InstanceCard::launchVSCode, this, [this, card] { emit launchVSCode(card->instance()); });
+    connect(card, &InstanceCard::login, this, [this, card] { emit login(card->instance()); });
     return card;
 }

@@ -28,6 +28,7 @@ signals:
     void launchDesktop(const CodexInstance& instance);
     void launchTerminal(const CodexInstance& instance);
     void launchVSCode(const CodexInstance& instance);
+    void login(const CodexInstance& instance);
 
 private:
     InstanceCard* makeCard(const CodexInstance& instance);

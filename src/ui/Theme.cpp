@@ -127,6 +127,8 @@ QColor color(SemanticColor role, const QPalette& palette)
         return palette.color(QPalette::Window);
     case SemanticColor::destructive:
         return dark ? QColor(0xff, 0x45, 0x3a) : QColor(0xff, 0x3b, 0x30);
+    case SemanticColor::warning:
+        return dark ? QColor(0xff, 0x9f, 0x0a) : QColor(0xff, 0x95, 0x00);
     }
     return label;
 }

@@ -32,6 +32,8 @@ enum class SemanticColor
     controlBackground,
     windowBackground,
     destructive,
+    /** @brief Orange: a limit close to being reached. */
+    warning,
 };
 
 /** @brief The visual layer every view shares: fonts, colours and metrics (points = px). */

@@ -15,8 +15,10 @@
 #include "TypeChoice.h"
 #include "UiTask.h"
 #include "UiTestSupport.h"
+#include "UsageBar.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QLayout>
 #include <QLineEdit>
@@ -218,6 +220,99 @@ TEST_F(HomeViewTest, AlertShowsTheLatestMessageAndAnyDismissalClearsIt)
     QTest::keyClick(alert(), Qt::Key_Escape);
     EXPECT_EQ(std::pair(alert(), model().presentedError()),
               std::pair((MessageDialog*)nullptr, std::optional<QString>()));
+}
+
+TEST_F(HomeViewTest, CliCardsShowTheirAccountAndUsageOfferALoginAndTellASharedAccount)
+{
+    const auto cli = [](const char* name) {
+        return TestRecords::managed(QString::fromUtf8(name), CodexInstanceType::cli,
+                                    at("2026-01-10T10:00:00Z"));
+    };
+    const CodexInstance plus = cli("Plus"), twin = cli("Twin"), key = cli("Key"), other = cli("Other"),
+                        out = cli("Out"), broken = cli("Broken");
+    harness.storeInstances({plus, twin, key, other, out, broken});
+    const QDateTime resets = at("2026-01-10T15:00:00Z");
+    AccountStatus in;
+    in.state = AccountStatus::State::signedIn;
+    in.authMode = u"chatgpt"_s;
+    in.email = u"me@example.com"_s;
+    in.plan = u"plus"_s;
+    in.windows = {{300, 89, resets}, {10080, 90, std::nullopt}};
+    core().setAccount(plus.profileId, in);
+    in.email = u"ME@Example.com"_s;
+    in.plan.reset();
+    in.windows = {{120, 100, std::nullopt}, {45, 5, std::nullopt}};
+    core().setAccount(twin.profileId, in);
+    in.windows.clear();
+    in.authMode = u"apiKey"_s;
+    core().setAccount(key.profileId, in);
+    in.authMode = u"chatgptAuthTokens"_s;
+    core().setAccount(other.profileId, in);
+    core().setAccount(broken.profileId, AccountStatus::unavailableBecause(u"codex app-server 超时"_s));
+    core().hold(u"accountStatus"_s);
+    start(false, true);
+    UI_WAIT_UNTIL(core().waiting(u"accountStatus"_s) == 4);
+    EXPECT_EQ(text(card(u"Plus"_s), "accountLine"), u"正在读取账户…"_s);
+    EXPECT_FALSE(find(card(u"Plus"_s), "loginButton")->isVisible()) << "not before the answer";
+    core().release(u"accountStatus"_s);
+    UI_WAIT_UNTIL(text(card(u"Broken"_s), "accountLine") != u"正在读取账户…"_s);
+    EXPECT_FALSE(model().presentedError().has_value());
+
+    // "line | tooltip | login shown | shared tag's tooltip | bars"
+    const auto shownFor = [this](const QString& name) {
+        const InstanceCard* each = card(name);
+        const QWidget* tag = find(each, "sharedAccountTag");
+        QStringList bars;
+        for (const UsageBar* bar : each->findChildren<UsageBar*>())
+            bars.append(bar->caption());
+        return QStringList{text(each, "accountLine"), find(each, "accountLine")->toolTip(),
+                           find(each, "loginButton")->isVisible() ? u"登录"_s : QString(),
+                           tag->isVisible() ? tag->toolTip() : QString(), bars.join(u',')}
+            .join(u" | "_s);
+    };
+    for (const auto& [name, expected] : {
+             std::pair{"Plus",
+                       "me@example.com · Plus |  |  | 另一个实例也登录了此账户：Twin | 5 小时 89%,每周 90%"},
+             {"Twin", "ME@Example.com |  |  | 另一个实例也登录了此账户：Plus | 2 小时 100%,45 分钟 5%"},
+             {"Key", "API Key |  |  |  | "},
+             {"Other", "chatgptAuthTokens |  |  |  | "},
+             {"Out", "未登录 |  | 登录 |  | "},
+             {"Default CLI", "未登录 |  | 登录 |  | "},
+             {"Broken", "账户状态不可用 | codex app-server 超时 |  |  | "},
+         }) {
+        EXPECT_EQ(shownFor(QString::fromUtf8(name)), QString::fromUtf8(expected));
+    }
+    const QList<UsageBar*> bars =
+        card(u"Plus"_s)->findChildren<UsageBar*>() + card(u"Twin"_s)->findChildren<UsageBar*>();
+    UI_WAIT_UNTIL(bars.at(2)->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    EXPECT_EQ(bars.at(0)->toolTip(), u"重置于 "_s + resets.toLocalTime().toString(u"yyyy-MM-dd HH:mm"_s));
+    EXPECT_EQ(bars.at(0)->barRect().height(), 4);
+    // 89 % in the accent colour, 90 % in orange, 100 % in red, sampled where every one is filled.
+    const auto drawn = [](UsageBar* bar) {
+        const QRect track = bar->barRect();
+        return bar->grab().toImage().pixelColor(track.center().x(), track.center().y());
+    };
+    const QPalette& colors = bars.at(0)->palette();
+    EXPECT_EQ(QList<QColor>({drawn(bars.at(0)), drawn(bars.at(1)), drawn(bars.at(2))}),
+              QList<QColor>({Theme::color(SemanticColor::accent, colors),
+                             Theme::color(SemanticColor::warning, colors),
+                             Theme::color(SemanticColor::destructive, colors)}));
+
+    const QWidget* login = find(card(u"Out"_s), "loginButton");
+    EXPECT_LT(login->x(), find(card(u"Out"_s), "terminalButton")->x());
+    core().clearCalls();
+    click(card(u"Out"_s), "loginButton");
+    UI_WAIT_UNTIL(!core().calls().isEmpty() && !model().isWorking());
+    EXPECT_EQ(core().calls().constFirst(), (FakeCoreAdapter::Call{u"launchLogin"_s, {out.profileId}}));
+
+    // Back at the window after the login terminal: only that instance is asked again.
+    QWidget elsewhere;
+    elsewhere.show();
+    QApplication::setActiveWindow(&elsewhere);
+    QApplication::setActiveWindow(&view);
+    UI_WAIT_UNTIL(core().count(u"accountStatus"_s) == 1);
+    EXPECT_EQ(core().calls().constLast().arguments, QStringList{out.profileId});
 }
 
 class SheetTest : public UiTestBase
