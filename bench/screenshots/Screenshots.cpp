@@ -232,6 +232,51 @@ void settingsStates()
     confirmation->reject();
 }
 
+// Every state a CLI card's account can be in, before and after the answers.
+void accountStates()
+{
+    AppModelHarness harness;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const auto cli = [&now](const char* name, int hoursAgo) {
+        return TestRecords::managed(QString::fromUtf8(name), CodexInstanceType::cli,
+                                    now.addSecs(-hoursAgo * 3600));
+    };
+    const CodexInstance work = cli("Work", 1), research = cli("研究项目", 2), key = cli("API 项目", 3),
+                        broken = cli("Staging", 4);
+    harness.storeInstances({work, research, key, broken});
+    AccountStatus in;
+    in.state = AccountStatus::State::signedIn;
+    in.authMode = QStringLiteral("chatgpt");
+    in.email = QStringLiteral("dev@example.com");
+    in.plan = QStringLiteral("plus");
+    in.windows = {{300, 42, now.addSecs(2 * 3600)}, {10080, 80, now.addDays(3)}};
+    harness.core().setAccount(work.profileId, in);
+    in.email = QStringLiteral("Dev@Example.com");
+    in.windows = {{300, 93, now.addSecs(1800)}, {10080, 100, now.addDays(1)}};
+    harness.core().setAccount(research.profileId, in);
+    AccountStatus apiKey;
+    apiKey.state = AccountStatus::State::signedIn;
+    apiKey.authMode = QStringLiteral("apiKey");
+    harness.core().setAccount(key.profileId, apiKey);
+    harness.core().setAccount(broken.profileId, AccountStatus::unavailableBecause(
+                                                    QStringLiteral("codex app-server 未在时限内应答")));
+    harness.core().setReport(FakeCoreAdapter::reportWith(true, true, true));
+    harness.core().hold(QStringLiteral("accountStatus"));
+
+    HomeView view(&harness.model());
+    view.resize(760, 820);
+    view.show();
+    require(bootstrapped(harness), "the bootstrap did not finish");
+    require(AsyncTest::spinUntil([&] { return harness.core().waiting(QStringLiteral("accountStatus")) > 0; }),
+            "the accounts were never asked for");
+    save(&view, QStringLiteral("home-accounts-pending"));
+    harness.core().release(QStringLiteral("accountStatus"));
+    require(AsyncTest::spinUntil([&] { return harness.core().count(QStringLiteral("accountStatus")) == 5; }),
+            "not every account was asked for");
+    QTest::qWait(50);
+    save(&view, QStringLiteral("home-accounts"));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -257,6 +302,7 @@ int main(int argc, char** argv)
         appearance = dark ? QStringLiteral("dark") : QStringLiteral("light");
         Theme::applyPalette(dark);
         homeStates();
+        accountStates();
         settingsStates();
     }
     return 0;
