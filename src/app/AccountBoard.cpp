@@ -76,7 +76,15 @@ QCoro::Task<void> AccountBoard::ask(QList<CodexInstance> instances)
 {
     // Each worker takes the next instance off the shared queue until it is empty, so that at most
     // four core runs are going at any time, whoever started them.
-    m_queue.append(instances);
+    // One waiting for its turn is not queued twice; one being asked is, as its answer may be older.
+    for (const CodexInstance& instance : instances) {
+        const bool waiting =
+            std::any_of(m_queue.cbegin(), m_queue.cend(),
+                        [&instance](const CodexInstance& each) { return each.id == instance.id; });
+        if (!waiting) {
+            m_queue.append(instance);
+        }
+    }
     std::vector<QCoro::Task<void>> workers;
     while (m_running < runsAtOnce && !m_queue.isEmpty()) {
         ++m_running;

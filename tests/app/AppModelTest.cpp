@@ -442,12 +442,15 @@ TEST(AppModelAccounts, AtMostFourRunsAtOnceAnswersAsTheyComeAndNoneForARemovedIn
     QCoro::Task<void> refresh = accounts.refreshAll();
     EXPECT_EQ(w.core().waiting("accountStatus"), 4);
     EXPECT_FALSE(accounts.status(more[0].id).has_value()) << "pending";
+    // Asked again meanwhile: the four running are asked once more, the three waiting are not.
+    QCoro::Task<void> again = accounts.refreshAll();
     EXPECT_TRUE(AsyncTest::await(w.model().remove(more[4])));
     w.core().release("accountStatus");
     AsyncTest::await(std::move(refresh));
+    AsyncTest::await(std::move(again));
     EXPECT_EQ(w.core().mostAccountRunsAtOnce(), 4);
-    EXPECT_EQ(w.core().count("accountStatus"), 7) << "Default CLI, Personal and A to E";
-    EXPECT_EQ(published.size(), 6) << "one by one, none for the removed E";
+    EXPECT_EQ(w.core().count("accountStatus"), 11) << "Default CLI, Personal and A to E, then four again";
+    EXPECT_EQ(published.size(), 10) << "one by one, none for the removed E";
     EXPECT_FALSE(accounts.status(more[4].id).has_value());
     EXPECT_EQ(accounts.status(more[1].id)->state, AccountStatus::State::signedOut);
     EXPECT_EQ(accounts.sharedAccountOwner(more[0].id), std::optional<QString>("Personal"));
