@@ -20,6 +20,8 @@ UsageBar::UsageBar(const AccountStatus::Window& window, QWidget* parent)
     setObjectName(QStringLiteral("usageBar"));
     setFixedWidth(kWidth);
     setToolTip(AccountText::resetTooltip(window));
+    setAccessibleName(m_caption->text());
+    setAccessibleDescription(toolTip());
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, kBarHeight + 3);
     column->setSpacing(0);
