@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QStandardItemModel>
 #include <QTest>
+#include <QToolTip>
 
 using namespace UiTest;
 using TestRecords::at;
@@ -121,6 +122,9 @@ TEST_F(HomeViewTest, CardsKeepTheVisibleOrderAndFollowTheModelByIdentity)
     };
     EXPECT_TRUE(cutWithTooltip(find(card(longName), "cardName")));
     EXPECT_TRUE(card(longName)->rect().contains(find(card(longName), "vscodeButton")->geometry()));
+    QTest::mouseMove(find(card(longName), "cardName"), QPoint(8, 8));
+    UI_WAIT_UNTIL(QToolTip::isVisible() && QToolTip::text() == longName);
+    QToolTip::hideText();
     InstanceManagementView management(&model());
     management.resize(700, 560);
     management.show();
