@@ -55,6 +55,18 @@ QCoro::Task<void> AccountBoard::refreshAll()
     co_await ask(shownCLI());
 }
 
+QCoro::Task<void> AccountBoard::askForUnknown()
+{
+    if (!m_lastRefresh) {
+        co_return;
+    }
+    QList<CodexInstance> unknown = shownCLI();
+    unknown.removeIf([this](const CodexInstance& instance) {
+        return m_statuses.contains(instance.id) || m_asking.contains(instance.id);
+    });
+    co_await ask(std::move(unknown));
+}
+
 void AccountBoard::loginOpened(const QUuid& instanceID)
 {
     m_loginsOpened.insert(instanceID);
@@ -98,12 +110,14 @@ QCoro::Task<void> AccountBoard::ask(QList<CodexInstance> instances)
 QCoro::Task<void> AccountBoard::askOne(CodexInstance instance)
 {
     for (;;) {
+        m_asking.insert(instance.id);
         AccountStatus answer;
         try {
             answer = co_await m_core.accountStatus(instance.profileId);
         } catch (const std::exception& error) { // the adapter's own failures are statuses already
             answer = AccountStatus::unavailableBecause(QString::fromLocal8Bit(error.what()));
         }
+        m_asking.remove(instance.id);
         const QList<CodexInstance> shown = shownCLI();
         const bool stillShown =
             std::any_of(shown.begin(), shown.end(), [&instance](const CodexInstance& each) {

@@ -40,6 +40,11 @@ public:
 
     /** @brief Asks for every shown CLI instance. */
     QCoro::Task<void> refreshAll();
+    /**
+     * @brief Once the accounts were read at all, asks for every shown CLI instance that has no
+     * answer and is not being asked (one just made, imported, or shown since).
+     */
+    QCoro::Task<void> askForUnknown();
     /** @brief After a login terminal was opened on the instance: asked again at the next activation. */
     void loginOpened(const QUuid& instanceID);
     /**
@@ -60,6 +65,7 @@ private:
     std::function<QList<CodexInstance>()> m_shown;
     QHash<QUuid, AccountStatus> m_statuses;
     QSet<QUuid> m_loginsOpened;
+    QSet<QUuid> m_asking;
     std::optional<QDateTime> m_lastRefresh;
     QList<CodexInstance> m_queue;
     int m_running = 0;

@@ -116,6 +116,9 @@ void HomeView::refreshContent()
     m_createButton->setEnabled(runtimeAvailable);
     m_instanceList->setInstances(m_model->visibleInstances());
     refreshAccounts();
+    if (m_accountsRead) { // a card shown since the last reading would wait for the next one
+        UiTask::start(m_model->accounts().askForUnknown());
+    }
 
     switch (content()) {
     case Content::environmentMissing:

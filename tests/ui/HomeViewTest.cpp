@@ -317,6 +317,12 @@ TEST_F(HomeViewTest, CliCardsShowTheirAccountAndUsageOfferALoginAndTellASharedAc
     QApplication::setActiveWindow(&view);
     UI_WAIT_UNTIL(core().count(u"accountStatus"_s) == 1);
     EXPECT_EQ(core().calls().constLast().arguments, QStringList{out.profileId});
+
+    // A card made later is asked for at once, and only it.
+    core().clearCalls();
+    ASSERT_TRUE(AsyncTest::await(model().createInstance(u"New"_s, CodexInstanceType::cli)));
+    UI_WAIT_UNTIL(text(card(u"New"_s), "accountLine") == u"未登录"_s);
+    EXPECT_EQ(core().count(u"accountStatus"_s), 1);
 }
 
 class SheetTest : public UiTestBase
