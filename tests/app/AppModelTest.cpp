@@ -472,6 +472,17 @@ TEST(AppModelAccounts, AtMostFourRunsAtOnceAnswersAsTheyComeAndNoneForARemovedIn
     EXPECT_EQ(w.error(), MarlvaneError::coreFailure("没有终端").errorDescription());
     AsyncTest::await(accounts.windowActivated());
     EXPECT_EQ(w.core().count("accountStatus"), 1) << "no login was opened";
+
+    // One made since is asked for once, however often the list changes while it is asked.
+    ASSERT_TRUE(AsyncTest::await(w.model().createInstance("F", Type::cli)));
+    w.core().clearCalls();
+    w.core().hold("accountStatus");
+    QCoro::Task<void> first = accounts.askForUnknown(), second = accounts.askForUnknown();
+    EXPECT_EQ(w.core().waiting("accountStatus"), 1);
+    w.core().release("accountStatus");
+    AsyncTest::await(std::move(first));
+    AsyncTest::await(std::move(second));
+    EXPECT_EQ(w.core().count("accountStatus"), 1);
 }
 
 // The application's own wiring (live()) with the bundled core.
