@@ -1,4 +1,4 @@
-// accounts: AppModel::refreshAccounts() over 8 CLI instances (the built-in one and 7 made through
+// accounts: AccountBoard::refreshAccounts() over 8 CLI instances (the built-in one and 7 made through
 // the model), against one instance's refresh (the one a login was opened for), through the
 // bundled core and a stand-in Codex app server that takes 0.3 s to answer "account/read".
 #include "BenchApp.h"
@@ -85,19 +85,19 @@ int main(int argc, char** argv)
     }
     std::fprintf(stderr, "accounts: %lld CLI instances\n", static_cast<long long>(cli.size()));
 
+    AccountBoard& accounts = model->accounts();
     bool ok = true;
     const auto answered = [&](const QList<CodexInstance>& asked) {
         for (const CodexInstance& each : asked) {
-            const std::optional<AccountStatus> status = model->accounts().status(each.id);
+            const std::optional<AccountStatus> status = accounts.status(each.id);
             if (!status || status->state != AccountStatus::State::signedIn || status->windows.size() != 2) {
                 ok = false;
             }
         }
     };
-    AccountBoard& accounts = model->accounts();
     const auto all = [&] {
         const std::int64_t begin = BenchClock::nowNs();
-        const std::int64_t end = BenchAwait::finishedAt([&] { return model->refreshAccounts(); });
+        const std::int64_t end = BenchAwait::finishedAt([&] { return accounts.refreshAccounts(); });
         answered(cli);
         return BenchClock::toMs(end - begin);
     };

@@ -48,7 +48,7 @@ QList<CodexInstance> AccountBoard::shownCLI() const
     return cli;
 }
 
-QCoro::Task<void> AccountBoard::refreshAll()
+QCoro::Task<void> AccountBoard::refreshAccounts()
 {
     m_lastRefresh = QDateTime::currentDateTimeUtc();
     m_loginsOpened.clear();
@@ -74,8 +74,11 @@ void AccountBoard::loginOpened(const QUuid& instanceID)
 
 QCoro::Task<void> AccountBoard::windowActivated()
 {
-    if (!m_lastRefresh || m_lastRefresh->secsTo(QDateTime::currentDateTimeUtc()) > staleAfterSeconds) {
-        co_await refreshAll();
+    if (!m_lastRefresh) {
+        co_return;
+    }
+    if (m_lastRefresh->secsTo(QDateTime::currentDateTimeUtc()) > staleAfterSeconds) {
+        co_await refreshAccounts();
         co_return;
     }
     QList<CodexInstance> logins = shownCLI();

@@ -39,7 +39,7 @@ public:
     std::optional<QString> sharedAccountOwner(const QUuid& instanceID) const;
 
     /** @brief Asks for every shown CLI instance. */
-    QCoro::Task<void> refreshAll();
+    QCoro::Task<void> refreshAccounts();
     /**
      * @brief Once the accounts were read at all, asks for every shown CLI instance that has no
      * answer and is not being asked (one just made, imported, or shown since).
@@ -49,7 +49,8 @@ public:
     void loginOpened(const QUuid& instanceID);
     /**
      * @brief The window came to the front again: refreshes everything when the last refresh is
-     * older than a minute, else only the instances a login was opened for.
+     * older than a minute, else only the instances a login was opened for; nothing before the
+     * first refresh.
      */
     QCoro::Task<void> windowActivated();
 

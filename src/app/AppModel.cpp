@@ -693,11 +693,6 @@ QCoro::Task<void> AppModel::launchVSCode(CodexInstance instance, QString project
                          MarlvaneError::vscodeNotInstalled(), &CoreAdapter::launchVSCode);
 }
 
-QCoro::Task<void> AppModel::refreshAccounts()
-{
-    return m_accounts->refreshAll();
-}
-
 QCoro::Task<void> AppModel::launchLogin(CodexInstance instance)
 {
     if (!m_environment.cli.found) {

@@ -70,8 +70,6 @@ public:
     QCoro::Task<void> launchVSCode(CodexInstance instance, QString projectURL);
     /** @brief Opens a terminal running "codex login" on the CLI instance; failures are presented. */
     QCoro::Task<void> launchLogin(CodexInstance instance);
-    /** @brief Reads the account of every CLI instance shown on the home window again. */
-    QCoro::Task<void> refreshAccounts();
     /** @brief The accounts of the CLI instances shown on the home window. */
     AccountBoard& accounts() const { return *m_accounts; }
 

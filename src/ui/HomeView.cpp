@@ -61,7 +61,7 @@ HomeView::HomeView(AppModel* model, QWidget* parent)
     });
     connect(m_instanceList, &InstanceCardList::login, this,
             [this](const CodexInstance& instance) { UiTask::start(m_model->launchLogin(instance)); });
-    connect(&m_model->accounts(), &AccountBoard::statusChanged, this, &HomeView::refreshAccounts);
+    connect(&m_model->accounts(), &AccountBoard::statusChanged, this, &HomeView::showAccounts);
 
     connect(m_model, &AppModel::environmentChanged, this, &HomeView::refreshContent);
     connect(m_model, &AppModel::instancesChanged, this, &HomeView::refreshContent);
@@ -115,10 +115,9 @@ void HomeView::refreshContent()
     const bool runtimeAvailable = environment.desktop.found || environment.cli.found;
     m_createButton->setEnabled(runtimeAvailable);
     m_instanceList->setInstances(m_model->visibleInstances());
-    refreshAccounts();
-    if (m_accountsRead) { // a card shown since the last reading would wait for the next one
-        UiTask::start(m_model->accounts().askForUnknown());
-    }
+    showAccounts();
+    // A card shown since the last reading would otherwise wait for the next one.
+    UiTask::start(m_model->accounts().askForUnknown());
 
     switch (content()) {
     case Content::environmentMissing:
@@ -133,7 +132,7 @@ void HomeView::refreshContent()
     }
 }
 
-void HomeView::refreshAccounts()
+void HomeView::showAccounts()
 {
     // One answer can change another card too: the tag of an account two instances share.
     const AccountBoard& accounts = m_model->accounts();
@@ -231,15 +230,14 @@ void HomeView::showEvent(QShowEvent* event)
 QCoro::Task<void> HomeView::start()
 {
     co_await m_model->bootstrap();
-    m_accountsRead = true;
-    co_await m_model->refreshAccounts();
+    co_await m_model->accounts().refreshAccounts();
 }
 
 void HomeView::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     // Back at the window, perhaps from a login terminal: the accounts may have changed.
-    if (event->type() == QEvent::ActivationChange && m_accountsRead && isActiveWindow()) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         UiTask::start(m_model->accounts().windowActivated());
     }
 }

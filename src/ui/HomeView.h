@@ -55,7 +55,7 @@ private:
     QWidget* buildHeader();
     QCoro::Task<void> start();
     void refreshContent();
-    void refreshAccounts();
+    void showAccounts();
     void refreshWorking();
     void refreshError();
     void placeOverlay();
@@ -74,5 +74,4 @@ private:
     QPointer<ProjectPickerView> m_projectPicker;
     QPointer<MessageDialog> m_errorAlert;
     bool m_started = false;
-    bool m_accountsRead = false;
 };

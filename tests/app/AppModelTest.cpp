@@ -439,11 +439,11 @@ TEST(AppModelAccounts, AtMostFourRunsAtOnceAnswersAsTheyComeAndNoneForARemovedIn
     w.core().setAccount(w.personal.profileId, signedIn);
 
     w.core().hold("accountStatus");
-    QCoro::Task<void> refresh = accounts.refreshAll();
+    QCoro::Task<void> refresh = accounts.refreshAccounts();
     EXPECT_EQ(w.core().waiting("accountStatus"), 4);
     EXPECT_FALSE(accounts.status(more[0].id).has_value()) << "pending";
     // Asked again meanwhile: the four running are asked once more, the three waiting are not.
-    QCoro::Task<void> again = accounts.refreshAll();
+    QCoro::Task<void> again = accounts.refreshAccounts();
     EXPECT_TRUE(AsyncTest::await(w.model().remove(more[4])));
     w.core().release("accountStatus");
     AsyncTest::await(std::move(refresh));
