@@ -8,7 +8,9 @@
 
 namespace {
 
-QJsonValue require(const QJsonObject& object, const QString& key)
+// Values are read where they lie in the object: a copied QJsonValue would first copy each
+// string into a container of its own.
+QJsonValueConstRef require(const QJsonObject& object, const QString& key)
 {
     const auto found = object.constFind(key);
     if (found == object.constEnd()) {
@@ -36,7 +38,7 @@ QDateTime toDate(const QString& key, const QString& text)
 
 QString JsonFields::requireString(const QJsonObject& object, const QString& key)
 {
-    const QJsonValue value = require(object, key);
+    const QJsonValueConstRef value = require(object, key);
     if (!value.isString()) {
         wrongType(key, QStringLiteral("文本"));
     }
@@ -45,19 +47,19 @@ QString JsonFields::requireString(const QJsonObject& object, const QString& key)
 
 std::optional<QString> JsonFields::optionalString(const QJsonObject& object, const QString& key)
 {
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined() || value.isNull()) {
+    const auto found = object.constFind(key);
+    if (found == object.constEnd() || found->isNull()) {
         return std::nullopt;
     }
-    if (!value.isString()) {
+    if (!found->isString()) {
         wrongType(key, QStringLiteral("文本"));
     }
-    return value.toString();
+    return found->toString();
 }
 
 bool JsonFields::requireBool(const QJsonObject& object, const QString& key)
 {
-    const QJsonValue value = require(object, key);
+    const QJsonValueConstRef value = require(object, key);
     if (!value.isBool()) {
         wrongType(key, QStringLiteral("布尔值"));
     }
@@ -66,7 +68,7 @@ bool JsonFields::requireBool(const QJsonObject& object, const QString& key)
 
 QJsonObject JsonFields::requireObject(const QJsonObject& object, const QString& key)
 {
-    const QJsonValue value = require(object, key);
+    const QJsonValueConstRef value = require(object, key);
     if (!value.isObject()) {
         wrongType(key, QStringLiteral("对象"));
     }
