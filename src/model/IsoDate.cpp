@@ -30,8 +30,13 @@ std::optional<QDateTime> IsoDate::parse(const QString& text)
             return std::nullopt;
         }
     }
+    // Every digit was checked above, so each field is read straight from its digits.
     const auto field = [&text](qsizetype from, qsizetype length) {
-        return QStringView(text).mid(from, length).toInt();
+        int value = 0;
+        for (qsizetype i = from; i < from + length; ++i) {
+            value = value * 10 + (text[i].unicode() - u'0');
+        }
+        return value;
     };
     // QDate and QTime refuse what is out of range (month 13, 24:00:00, a leap second, year 0).
     const QDate day(field(0, 4), field(5, 2), field(8, 2));
