@@ -31,10 +31,11 @@ namespace {
 constexpr int tileExtent = 34;
 constexpr int rowLeftPadding = 12;
 constexpr int rowSpacing = 12;
-// Rows built at once: more than a screenful. The rest follow in batches, so opening a long list
-// costs no more than opening a short one.
+// Rows built at once: more than a screenful. The rest follow in batches of a few frames' work
+// each, so opening a long list costs no more than opening a short one and the sheet stays
+// responsive while the list fills in.
 constexpr int rowsBuiltAtOnce = 40;
-constexpr int rowsPerBatch = 100;
+constexpr int rowsPerBatch = 40;
 
 } // namespace
 

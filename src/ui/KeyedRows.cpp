@@ -79,6 +79,9 @@ QList<QWidget*> KeyedRows::rows() const
 
 void KeyedRows::place()
 {
+    // Showing a row in a visible list lays out the whole list again: with the layout off while
+    // the rows are placed, a long list is laid out once, not once for every new row.
+    m_layout->setEnabled(false);
     int position = 0;
     for (QWidget* row : rows()) {
         const QLayoutItem* item = m_layout->itemAt(position);
@@ -88,5 +91,9 @@ void KeyedRows::place()
         }
         row->show();
         ++position;
+    }
+    m_layout->setEnabled(true);
+    if (m_layout->parentWidget()->isVisible()) {
+        m_layout->activate();
     }
 }

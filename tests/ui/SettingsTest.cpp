@@ -254,6 +254,12 @@ TEST_F(ManagementTest, LongListsFillInLaterInStoredOrder)
     harness.bootstrap();
     showView();
     UI_WAIT_UNTIL(keys("managedRow", "instanceId") == ids);
+    // Rows that join the shown list are laid out one under the other, each at its full height.
+    const QList<QWidget*> shown = rows("managedRow");
+    for (qsizetype i = 1; i < shown.size(); ++i) {
+        EXPECT_GT(shown.at(i)->y(), shown.at(i - 1)->geometry().bottom()) << "row " << i;
+        EXPECT_EQ(shown.at(i)->height(), shown.at(i)->sizeHint().height()) << "row " << i;
+    }
 }
 
 TEST_F(UiTestBase, ALongPathKeepsTheDiagnosticsNoticeInViewAndCopiesWhole)
