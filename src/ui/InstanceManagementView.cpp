@@ -31,11 +31,10 @@ namespace {
 constexpr int tileExtent = 34;
 constexpr int rowLeftPadding = 12;
 constexpr int rowSpacing = 12;
-// Rows built at once: more than a screenful. The rest follow in batches of a few frames' work
-// each, so opening a long list costs no more than opening a short one and the sheet stays
-// responsive while the list fills in.
-constexpr int rowsBuiltAtOnce = 40;
-constexpr int rowsPerBatch = 40;
+// Rows built in one event-loop pass: more than a screenful, and a few frames' work. The rest
+// follow in later passes, so opening a long list costs no more than opening a short one and the
+// sheet stays responsive while the list fills in.
+constexpr int rowsPerPass = 40;
 
 } // namespace
 
@@ -145,10 +144,10 @@ void InstanceManagementView::syncLists()
     for (const CodexInstance& instance : m_model->instances()) {
         managed.append(instance.id.toString(QUuid::WithoutBraces));
     }
-    m_managedRows->setKeys(managed, rowsBuiltAtOnce);
+    m_managedRows->setKeys(managed, rowsPerPass);
     m_shownInstances.removeIf(
         [this](const auto& shown) { return m_managedRows->row(shown.key()) == nullptr; });
-    m_discoveredRows->setKeys(m_model->externalProfiles(), rowsBuiltAtOnce);
+    m_discoveredRows->setKeys(m_model->externalProfiles(), rowsPerPass);
     rowsPlaced();
 
     const bool hasInstances = !managed.isEmpty();
@@ -169,8 +168,8 @@ void InstanceManagementView::syncLists()
 void InstanceManagementView::buildPendingRows()
 {
     m_buildScheduled = false;
-    m_managedRows->buildPending(rowsPerBatch);
-    m_discoveredRows->buildPending(rowsPerBatch);
+    m_managedRows->buildPending(rowsPerPass);
+    m_discoveredRows->buildPending(rowsPerPass);
     rowsPlaced();
 }
 
